@@ -1,0 +1,25 @@
+#!/bin/sh
+# Installs the Debian packages Velmora needs that are not installed yet, and nothing else.
+set -eu
+
+PACKAGES="build-essential cmake qt6-base-dev libqt6sql6-sqlite libgl-dev zlib1g-dev sqlite3 fonts-liberation2 xdg-utils"
+if [ "${1:-}" = "--with-display" ]; then
+    PACKAGES="$PACKAGES xvfb xauth"
+fi
+
+missing=""
+for package in $PACKAGES; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "installed" ] || missing="$missing $package"
+done
+[ -n "$missing" ] || exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    SUDO=""
+else
+    SUDO="sudo"
+fi
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends $missing

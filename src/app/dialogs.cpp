@@ -1,0 +1,99 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+Dialogs* installed = nullptr;
+
+QString applicationTitle() {
+    return QApplication::applicationDisplayName().isEmpty() ? QStringLiteral("Velmora")
+                                                            : QApplication::applicationDisplayName();
+}
+
+QMessageBox::Icon boxIcon(Dialogs::Icon icon) {
+    switch (icon) {
+    case Dialogs::Icon::Information:
+        return QMessageBox::Information;
+    case Dialogs::Icon::Question:
+        return QMessageBox::Question;
+    case Dialogs::Icon::Warning:
+        return QMessageBox::Warning;
+    case Dialogs::Icon::Error:
+        return QMessageBox::Critical;
+    case Dialogs::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString buttonText(Dialogs::Button button) {
+    switch (button) {
+    case Dialogs::Button::Ok:
+        return QStringLiteral("OK");
+    case Dialogs::Button::Cancel:
+        return QStringLiteral("Cancelar");
+    case Dialogs::Button::Yes:
+        return QStringLiteral("Sim");
+    case Dialogs::Button::No:
+        return QStringLiteral("Não");
+    }
+    return {};
+}
+
+} // namespace
+
+Dialogs& Dialogs::instance() {
+    static Dialogs real;
+    return installed ? *installed : real;
+}
+
+void Dialogs::install(Dialogs* dialogs) {
+    installed = dialogs;
+}
+
+void Dialogs::message(QWidget* parent, const QString& text) {
+    instance().show(parent, {Icon::None, applicationTitle(), text, {Button::Ok}, Button::Ok});
+}
+
+void Dialogs::information(QWidget* parent, const QString& text, const QString& caption) {
+    instance().show(parent, {Icon::Information, caption, text, {Button::Ok}, Button::Ok});
+}
+
+void Dialogs::error(QWidget* parent, const QString& text) {
+    instance().show(parent, {Icon::Error, applicationTitle(), text, {Button::Ok}, Button::Ok});
+}
+
+Dialogs::Button Dialogs::ask(QWidget* parent, const QString& text, const QString& caption, Icon icon,
+                             QList<Button> buttons, Button defaultButton) {
+    return instance().show(parent, {icon, caption, text, std::move(buttons), defaultButton});
+}
+
+bool Dialogs::confirm(QWidget* parent, const QString& text) {
+    return ask(parent, text, QStringLiteral("Confirmação"), Icon::Question, {Button::Ok, Button::Cancel},
+               Button::Ok) == Button::Ok;
+}
+
+Dialogs::Button Dialogs::show(QWidget* parent, const Message& message) {
+    QMessageBox box(boxIcon(message.icon), message.caption, message.text, QMessageBox::NoButton, parent);
+    QList<QPair<QAbstractButton*, Button>> buttons;
+    for (Button button : message.buttons) {
+        const auto role = button == Button::Ok || button == Button::Yes ? QMessageBox::AcceptRole
+                                                                        : QMessageBox::RejectRole;
+        QPushButton* pushButton = box.addButton(buttonText(button), role);
+        buttons.append({pushButton, button});
+        if (button == message.defaultButton)
+            box.setDefaultButton(pushButton);
+        if (button == Button::Cancel || button == Button::No)
+            box.setEscapeButton(pushButton);
+    }
+    box.exec();
+    for (const auto& [pushButton, button] : buttons) {
+        if (box.clickedButton() == pushButton)
+            return button;
+    }
+    return message.buttons.contains(Button::Cancel) ? Button::Cancel
+                                                    : (message.buttons.contains(Button::No) ? Button::No : Button::Ok);
+}

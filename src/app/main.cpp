@@ -1,0 +1,14 @@
+#include "app/application.h"
+#include "app/folders.h"
+#include "app/instancelock.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication qtApplication(argc, argv);
+    InstanceLock lock;
+    const auto app = Application::launch(Folders::devolvebarra(QApplication::applicationDirPath()), lock);
+    if (!app)
+        return 0;
+    return QApplication::exec();
+}

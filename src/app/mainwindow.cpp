@@ -1,0 +1,258 @@
+#include "mainwindow.h"
+
+#include "application.h"
+#include "apperror.h"
+#include "dialogs.h"
+#include "folders.h"
+#include "helpdocument.h"
+#include "settingsfiles.h"
+#include "smallwindows.h"
+#include "textfile.h"
+#include "ui_mainwindow.h"
+
+#include "backup/backupwindow.h"
+#include "data/connection.h"
+#include "data/datamodule.h"
+#include "data/networkwindow.h"
+#include "data/sharedtable.h"
+#include "prefs/prefswindows.h"
+#include "register/registerwindow.h"
+#include "reports/reportwindows.h"
+#include "titles/titleeditor.h"
+#include "transfer/transferwindow.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLocale>
+#include <QStyle>
+#include <QUrl>
+
+MainWindow::MainWindow(Application& app, const QString& programFolder)
+    : ui(new Ui::TFRM_Principal), m_app(app), m_programFolder(programFolder) {
+    ui->setupUi(this);
+    const struct {
+        QToolButton* button;
+        QStyle::StandardPixmap icon;
+    } pictures[] = {{ui->SpeedButton1, QStyle::SP_FileDialogDetailedView},
+                    {ui->SpeedButton5, QStyle::SP_FileDialogListView},
+                    {ui->SpeedButton3, QStyle::SP_FileDialogContentsView},
+                    {ui->SpeedButton2, QStyle::SP_FileDialogInfoView},
+                    {ui->SpeedButton4, QStyle::SP_DialogCloseButton},
+                    {ui->SpeedButton6, QStyle::SP_DialogHelpButton},
+                    {ui->SpeedButton7, QStyle::SP_DialogSaveButton}};
+    for (const auto& picture : pictures)
+        picture.button->setIcon(style()->standardIcon(picture.icon));
+
+    connect(ui->SpeedButton1, &QToolButton::clicked, this, [this] { openRegister(0); });
+    connect(ui->SpeedButton5, &QToolButton::clicked, this, [this] { openRegister(5); });
+    connect(ui->SpeedButton3, &QToolButton::clicked, this, [this] { openRegister(6); });
+    connect(ui->SpeedButton2, &QToolButton::clicked, this, [this] { openRegister(7); });
+    connect(ui->SpeedButton4, &QToolButton::clicked, this, &MainWindow::SpeedButton4Click);
+    connect(ui->SpeedButton6, &QToolButton::clicked, this, &MainWindow::SpeedButton6Click);
+    connect(ui->SpeedButton7, &QToolButton::clicked, this, &MainWindow::SpeedButton7Click);
+
+    connect(ui->Cadastro1, &QAction::triggered, this, [this] { openRegister(0); });
+    connect(ui->Ordenar1, &QAction::triggered, this, [this] { openRegister(5); });
+    connect(ui->Formulario1, &QAction::triggered, this, [this] { openRegister(6); });
+    connect(ui->Consulta1, &QAction::triggered, this, [this] { openRegister(7); });
+    connect(ui->Sair1, &QAction::triggered, this, &MainWindow::SpeedButton4Click);
+    connect(ui->DriveCDDVD1, &QAction::triggered, this, [this] { m_app.drive()->show(); });
+    connect(ui->Acentos1, &QAction::triggered, this, [this] { m_app.acentos()->show(); });
+    connect(ui->Formulario2, &QAction::triggered, this, [this] { m_app.config()->show(); });
+    connect(ui->Transferircadastros1, &QAction::triggered, this, [this] { m_app.trans()->show(); });
+    connect(ui->Backupdabasededados1, &QAction::triggered, this, &MainWindow::SpeedButton7Click);
+    connect(ui->LocalizarBase1, &QAction::triggered, this, &MainWindow::LocalizarBase1Click);
+    connect(ui->Ajuda2, &QAction::triggered, this, &MainWindow::SpeedButton6Click);
+    connect(ui->Sobre1, &QAction::triggered, this, [this] { m_app.splash()->show(); });
+    for (QAction* action : ui->MainMenu1->findChildren<QAction*>())
+        action->setShortcutContext(Qt::ApplicationShortcut);
+
+    FormCreate();
+}
+
+MainWindow::~MainWindow() {
+    delete ui;
+}
+
+void MainWindow::setRegionalFormats() {
+    // Brazilian formats: dates dd/mm/yyyy with "/", decimal ",", thousands ".".
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+}
+
+void MainWindow::FormCreate() {
+    setRegionalFormats();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        FormShow();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void MainWindow::FormShow() {
+    for (QToolButton* button : {ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton3, ui->SpeedButton4,
+                                ui->SpeedButton5, ui->SpeedButton6})
+        button->setEnabled(false);
+    setMenuEnabled(false);
+}
+
+void MainWindow::setMenuEnabled(bool enabled) {
+    for (QAction* action : ui->MainMenu1->findChildren<QAction*>())
+        action->setEnabled(enabled);
+    for (QAction* action : ui->MainMenu1->actions())
+        action->setEnabled(enabled);
+}
+
+bool MainWindow::menuEnabled() const {
+    const auto actions = ui->MainMenu1->findChildren<QAction*>();
+    return std::all_of(actions.begin(), actions.end(), [](QAction* action) { return action->isEnabled(); });
+}
+
+void MainWindow::enableToolbarAndMenu(bool withHelp) {
+    for (QToolButton* button : {ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton3, ui->SpeedButton4,
+                                ui->SpeedButton5})
+        button->setEnabled(true);
+    if (withHelp)
+        ui->SpeedButton6->setEnabled(true);
+    setMenuEnabled(true);
+}
+
+bool MainWindow::vai() {
+    setRegionalFormats();
+
+    const Folders::FolderCheck folders = Folders::checkFolders(m_programFolder);
+    for (const QString& message : folders.messages)
+        Dialogs::message(this, message);
+    if (!folders.databaseFolder.isEmpty())
+        minhabase = folders.databaseFolder;
+    meuexe = m_programFolder;
+    meudir = Folders::settingsFolder();
+    if (folders.failed)
+        return true;
+
+    m_app.impressao()->ui.Cnomefont->addItems(QFontDatabase::families());
+
+    m_app.ver()->show();
+    setWindowTitle(QStringLiteral("Velmora") + u' ' + Folders::GetVersion());
+    m_app.splash()->ui.ProductName->setText(QStringLiteral("Velmora"));
+    m_app.splash()->ui.Version->setText(QStringLiteral("Versão: ") + Folders::GetVersion());
+
+    mudatitulo();
+
+    if (!openDatabase())
+        return false;
+
+    m_app.cadastro()->loadCityLists();
+    m_app.cadastro()->preenchecombo_frm_cadastro();
+    m_app.acentos()->iniciar();
+    m_app.config()->loadOptions();
+    m_app.config()->ui.Cnomefonte->addItems(QFontDatabase::families());
+    m_app.config()->ui.Cnomefonte->setCurrentText(QStringLiteral("Arial"));
+
+    enableToolbarAndMenu(false);
+    return true;
+}
+
+bool MainWindow::openDatabase() {
+    QPlainTextEdit* folderBox = m_app.form3()->ui.Memo1;
+    folderBox->clear();
+    try {
+        if (TextFile::exists(meudir + SettingsFiles::kRede))
+            folderBox->setPlainText(TextFile::readLines(meudir + SettingsFiles::kRede).join(u'\n'));
+        else
+            folderBox->setPlainText(meuexe + SettingsFiles::kDataFolder);
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
+    }
+    const QString folder = Folders::devolvebarra(folderBox->toPlainText());
+    if (!QFileInfo(folder + SettingsFiles::kBase).isFile()) {
+        Dialogs::message(this, QStringLiteral("A Base de Dados não foi localizada  no caminho: ") + folder +
+                                   SettingsFiles::kBase);
+        LocalizarBase1Click();
+        return true;
+    }
+    try {
+        minhabase = folder;
+        Connection* connection = m_app.dataModule()->ADOConnection1;
+        connection->setLoginPrompt(false);
+        connection->setConnectionString(
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + minhabase +
+            QStringLiteral("base.mdb;Persist Security Info=False;"));
+        connection->open();
+        if (!connection->connected())
+            throw AppError(QStringLiteral("not connected"));
+        m_app.dataModule()->ADOTable1->open();
+        m_app.backup()->loadFolderAtStartUp();
+    } catch (const AppError&) {
+        Dialogs::message(this, QStringLiteral("Banco de Dados não pode ser conectado!") + u'\r' +
+                                   QStringLiteral("Informe ao Suporte Técnico."));
+        m_app.terminate();
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::mudatitulo() {}
+
+void MainWindow::openRegister(int page) {
+    RegisterWindow* cadastro = m_app.cadastro();
+    cadastro->show();
+    cadastro->raise();
+    cadastro->activateWindow();
+    cadastro->showPage(page);
+}
+
+void MainWindow::SpeedButton4Click() {
+    if (m_app.dataModule()->writingGuard()) {
+        Dialogs::message(this, QStringLiteral("Não é possível fechar, a base está aberta para gravação."));
+        return;
+    }
+    close();
+}
+
+void MainWindow::SpeedButton6Click() {
+    const QString help = meudir + SettingsFiles::kHelp;
+    if (meudir.isEmpty() || !QFileInfo(help).isFile())
+        return;
+    if (!HelpDocument::pdfProgramAssociated()) {
+        Dialogs::message(this, QStringLiteral("O programa de leitura de arquivos PDF não está instalado."));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+        Dialogs::message(this, QStringLiteral("Não foi possível abrir o arquivo de leitura"));
+}
+
+void MainWindow::SpeedButton7Click() {
+    m_app.backup()->show();
+    m_app.backup()->raise();
+}
+
+void MainWindow::LocalizarBase1Click() {
+    m_app.form3()->show();
+    m_app.form3()->raise();
+}
+
+bool MainWindow::FormCloseQuery() {
+    if (m_app.dataModule()->writingGuard()) {
+        return Dialogs::confirm(this, QStringLiteral("A base está aberta para gravação, um cadastro pode ser "
+                                                     "perdido, deseja fechar o programa?"));
+    }
+    if (!m_app.backup()->ui.Memo1->toPlainText().trimmed().isEmpty() &&
+        Dialogs::confirm(this, QStringLiteral("Deseja realizar backup da base de dados?")))
+        m_app.backup()->Button4Click();
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    m_app.closeAll();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "formwindow.h"
+
+#include <QMainWindow>
+
+namespace Ui {
+class TFRM_Principal;
+}
+class Application;
+
+// The main window: toolbar, menu and the start-up routine `vai`. It holds the three
+// folders every part of the program reads: meudir (settings), meuexe (program) and
+// minhabase (database), each ending with "/".
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(Application& app, const QString& programFolder);
+    ~MainWindow() override;
+
+    Ui::TFRM_Principal* ui;
+
+    QString meudir;
+    QString meuexe;
+    QString minhabase;
+
+    // The start-up routine. False when the program must end without entering its loop.
+    bool vai();
+
+    // Toolbar buttons 1 to 5, the help button, and every menu entry and shortcut.
+    void enableToolbarAndMenu(bool withHelp);
+    bool menuEnabled() const;
+
+    void openRegister(int page);
+    void mudatitulo();
+
+    // The handlers of the toolbar; the menu entries run the same ones.
+    void SpeedButton4Click();
+    void SpeedButton6Click();
+    void SpeedButton7Click();
+    void LocalizarBase1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void setMenuEnabled(bool enabled);
+    void setRegionalFormats();
+    bool openDatabase();
+
+    Application& m_app;
+    QString m_programFolder;
+    bool m_shownOnce = false;
+};

@@ -1,0 +1,57 @@
+#include "smallwindows.h"
+
+#include "application.h"
+#include "folders.h"
+#include "mainwindow.h"
+
+#include <QEvent>
+
+SplashWindow::SplashWindow(Application& app, QWidget* parent)
+    : FormWindow(app, parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      m_timer(new QTimer(this)) {
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(kTimerInterval);
+    connect(m_timer, &QTimer::timeout, this, &SplashWindow::Timer1Timer);
+    m_timer->start();
+    ui.Panel1->installEventFilter(this);
+    for (QWidget* child : ui.Panel1->findChildren<QWidget*>()) {
+        child->setMouseTracking(true);
+        child->installEventFilter(this);
+    }
+}
+
+void SplashWindow::showEvent(QShowEvent* event) {
+    ui.Version->setText(QStringLiteral("Versão: ") + Folders::GetVersion());
+    if (parentWidget())
+        move(parentWidget()->geometry().center() - rect().center());
+    FormWindow::showEvent(event);
+}
+
+void SplashWindow::Timer1Timer() {
+    if (!isVisible())
+        return;
+    hide();
+    app().principal()->enableToolbarAndMenu(true);
+}
+
+bool SplashWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove && isVisible()) {
+        app().principal()->enableToolbarAndMenu(true);
+        close();
+    }
+    return FormWindow::eventFilter(watched, event);
+}
+
+AboutWindow::AboutWindow(Application& app, QWidget* parent) : FormWindow(app, parent, Qt::Dialog) {
+    setFixedSize(sizeHint());
+    connect(ui.OKButton, &QPushButton::clicked, this, &QWidget::close);
+    ui.OKButton->setDefault(true);
+}
+
+void AboutWindow::showEvent(QShowEvent* event) {
+    ui.Version->setText(QStringLiteral("Versão: ") + Folders::GetVersion());
+    FormWindow::showEvent(event);
+}
+
+WaitBox::WaitBox(Application& app, QWidget* parent)
+    : FormWindow(app, parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVariantList>
+#include <utility>
+#include <vector>
+
+// Table clientes as this build keeps it: the 37 record columns under their own names,
+// then the search keys. The schema version lives in PRAGMA user_version.
+namespace Schema {
+
+inline constexpr int kVersion = 1;
+
+// One record's 37 column texts, by column position; an empty text is stored as NULL.
+using Record = QStringList;
+Record emptyRecord();
+
+// The key columns and, for a record, their values, in the same order.
+const QStringList& keyColumns();
+QStringList keyValues(const Record& record);
+
+// Creates table clientes with its keys and indexes in an empty database.
+void create(QSqlDatabase& db);
+// Brings a base made by an earlier build up to this version in one transaction.
+// Throws AppError when the base cannot be read or upgraded.
+void upgrade(QSqlDatabase& db);
+
+// The INSERT of one record with its keys, and its values in the order of the statement.
+// The record's Código is written only when `withCode` (old numbers kept by a transfer).
+QString insertStatement(bool withCode);
+QVariantList insertValues(const Record& record, bool withCode);
+// The UPDATE of every column and key of one record, and its values (Código last).
+QString updateStatement();
+QVariantList updateValues(const Record& record);
+
+// Runs one statement; throws AppError with the database's text when it fails.
+void exec(QSqlDatabase& db, const QString& sql);
+
+} // namespace Schema

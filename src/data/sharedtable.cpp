@@ -1,0 +1,478 @@
+#include "sharedtable.h"
+
+#include "app/apperror.h"
+#include "columns.h"
+#include "connection.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+constexpr int kBlockRows = 64;
+constexpr int kMaxBlocks = 48;
+
+QString selectColumns() {
+    QStringList names;
+    for (const auto& column : Columns::all())
+        names << Columns::quoted(column.name);
+    return names.join(QStringLiteral(", "));
+}
+
+Schema::Record readRecord(const QSqlQuery& query) {
+    Schema::Record record = Schema::emptyRecord();
+    for (int i = 0; i < Columns::count(); ++i)
+        record[i] = query.value(i).toString();
+    return record;
+}
+
+void execOrThrow(QSqlQuery& query) {
+    if (!query.exec())
+        throw AppError(query.lastError().text());
+}
+
+} // namespace
+
+SharedTable::SharedTable(Connection* connection, QObject* parent)
+    : QObject(parent), m_connection(connection), m_record(Schema::emptyRecord()), m_buffer(Schema::emptyRecord()) {
+    setObjectName(QStringLiteral("ADOTable1"));
+}
+
+void SharedTable::checkActive() const {
+    if (m_state == State::Inactive)
+        throw AppError(QStringLiteral("Operação não permitida: a tabela está fechada."));
+}
+
+void SharedTable::checkEditing() const {
+    if (!editing())
+        throw AppError(QStringLiteral("A tabela não está em modo de edição ou inclusão."));
+}
+
+void SharedTable::checkBrowseMode() {
+    if (editing())
+        post();
+}
+
+void SharedTable::setState(State state) {
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged();
+}
+
+// ---- opening and the visible set ----
+
+void SharedTable::open() {
+    if (active())
+        return;
+    if (!m_connection->connected())
+        throw AppError(QStringLiteral("A conexão com a base de dados não está aberta."));
+    QSqlQuery probe(m_connection->database());
+    if (!probe.exec(QStringLiteral("SELECT %1 FROM clientes LIMIT 0").arg(selectColumns())))
+        throw AppError(probe.lastError().text());
+    emit aboutToReset();
+    m_state = State::Browse;
+    try {
+        requery(std::nullopt);
+    } catch (const AppError&) {
+        m_state = State::Inactive;
+        m_codes.clear();
+        setCurrent(-1);
+        emit resetDone();
+        throw;
+    }
+    emit resetDone();
+    emit stateChanged();
+    emit currentChanged();
+}
+
+void SharedTable::close() {
+    if (!active())
+        return;
+    emit aboutToReset();
+    m_codes.clear();
+    m_codes.squeeze();
+    clearCache();
+    m_state = State::Inactive;
+    setCurrent(-1);
+    emit resetDone();
+    emit stateChanged();
+    emit currentChanged();
+}
+
+void SharedTable::requery(std::optional<qint64> keepCode) {
+    const auto expression = m_filtered ? FilterExpression::parse(m_filterText) : std::nullopt;
+    const RecordRule rule = m_filtered && m_predicate ? m_predicate() : RecordRule::acceptAll();
+    const auto order = SortOrder::parse(m_sort);
+    const auto query = VisibleSetQuery::codes(expression, rule, order);
+
+    QSqlQuery select(m_connection->database());
+    select.setForwardOnly(true);
+    select.prepare(query.sql);
+    for (int i = 0; i < query.values.size(); ++i)
+        select.bindValue(i, query.values[i]);
+    execOrThrow(select);
+    QVector<qint64> codes;
+    while (select.next())
+        codes.append(select.value(0).toLongLong());
+
+    m_unreadableDates = 0;
+    if (const auto count = VisibleSetQuery::unreadableDates(expression, rule)) {
+        QSqlQuery unreadable(m_connection->database());
+        unreadable.prepare(count->sql);
+        for (int i = 0; i < count->values.size(); ++i)
+            unreadable.bindValue(i, count->values[i]);
+        execOrThrow(unreadable);
+        m_unreadableDates = unreadable.next() ? unreadable.value(0).toInt() : 0;
+    }
+
+    m_codes = std::move(codes);
+    clearCache();
+    int row = m_codes.isEmpty() ? -1 : 0;
+    if (keepCode) {
+        const auto found = m_codes.indexOf(*keepCode);
+        if (found >= 0)
+            row = static_cast<int>(found);
+    }
+    setCurrent(row);
+    m_bof = true;
+    m_eof = m_codes.isEmpty();
+}
+
+void SharedTable::applyFilterAndOrder(bool filtered, const QString& expression, const QString& order,
+                                      std::optional<qint64> keepCode) {
+    const QString previousOrder = m_sort;
+    m_filtered = filtered;
+    m_filterText = expression;
+    m_sort = order;
+    if (!active())
+        return;
+    emit aboutToReset();
+    try {
+        requery(keepCode);
+    } catch (const AppError&) {
+        // An expression that cannot be applied leaves filtering off.
+        m_filtered = false;
+        m_sort = previousOrder;
+        try {
+            requery(keepCode);
+        } catch (const AppError&) {
+            m_codes.clear();
+            setCurrent(-1);
+        }
+        emit resetDone();
+        emit currentChanged();
+        throw;
+    }
+    emit resetDone();
+    emit currentChanged();
+}
+
+void SharedTable::setFilterText(const QString& expression) {
+    if (m_filtered && active()) {
+        checkBrowseMode();
+        applyFilterAndOrder(true, expression, m_sort, std::nullopt);
+    } else {
+        m_filterText = expression;
+    }
+}
+
+void SharedTable::setFiltered(bool on) {
+    if (active())
+        checkBrowseMode();
+    applyFilterAndOrder(on, m_filterText, m_sort, std::nullopt);
+}
+
+void SharedTable::setSort(const QString& order) {
+    if (order == m_sort)
+        return;
+    SortOrder::parse(order); // refuse before touching anything
+    if (!active()) {
+        m_sort = order;
+        return;
+    }
+    checkBrowseMode();
+    const std::optional<qint64> keep = m_row >= 0 ? std::optional<qint64>(m_codes[m_row]) : std::nullopt;
+    applyFilterAndOrder(m_filtered, m_filterText, order, keep);
+}
+
+// ---- moving ----
+
+void SharedTable::setCurrent(int row) {
+    m_row = row;
+    loadCurrent();
+}
+
+void SharedTable::loadCurrent() {
+    const Schema::Record* record = m_row >= 0 && m_row < recordCount() ? cachedRecord(m_row) : nullptr;
+    m_record = record ? *record : Schema::emptyRecord();
+}
+
+void SharedTable::moveTo(int row) {
+    checkActive();
+    if (row < 0 || row >= recordCount() || (row == m_row && !editing()))
+        return;
+    checkBrowseMode();
+    setCurrent(row);
+    m_bof = m_eof = false;
+    emit currentChanged();
+}
+
+void SharedTable::first() {
+    checkActive();
+    checkBrowseMode();
+    setCurrent(m_codes.isEmpty() ? -1 : 0);
+    m_bof = true;
+    m_eof = m_codes.isEmpty();
+    emit currentChanged();
+}
+
+void SharedTable::last() {
+    checkActive();
+    checkBrowseMode();
+    setCurrent(recordCount() - 1);
+    m_eof = true;
+    m_bof = m_codes.isEmpty();
+    emit currentChanged();
+}
+
+void SharedTable::next() {
+    checkActive();
+    checkBrowseMode();
+    m_bof = false;
+    if (m_row + 1 >= recordCount()) {
+        m_eof = true;
+        return;
+    }
+    setCurrent(m_row + 1);
+    m_eof = false;
+    emit currentChanged();
+}
+
+void SharedTable::prior() {
+    checkActive();
+    checkBrowseMode();
+    m_eof = false;
+    if (m_row <= 0) {
+        m_bof = true;
+        return;
+    }
+    setCurrent(m_row - 1);
+    m_bof = false;
+    emit currentChanged();
+}
+
+bool SharedTable::locate(const QString& column, const QString& value) {
+    checkActive();
+    const int index = Columns::indexOf(column);
+    if (index < 0)
+        throw AppError(QStringLiteral("Campo '%1' não encontrado.").arg(column));
+    if (value.isEmpty())
+        return false;
+    checkBrowseMode();
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM clientes WHERE %2 = ?")
+                      .arg(Columns::quoted(Columns::kCodigo), Columns::quoted(column)));
+    query.bindValue(0, value);
+    execOrThrow(query);
+    QSet<qint64> matching;
+    while (query.next())
+        matching.insert(query.value(0).toLongLong());
+    if (matching.isEmpty())
+        return false;
+    for (int row = 0; row < recordCount(); ++row) {
+        if (matching.contains(m_codes[row])) {
+            moveTo(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- editing ----
+
+void SharedTable::append() {
+    checkActive();
+    checkBrowseMode();
+    m_rowBeforeInsert = m_row;
+    const int row = recordCount();
+    emit rowAboutToBeInserted(row);
+    m_buffer = Schema::emptyRecord();
+    m_row = row;
+    m_state = State::Insert;
+    emit rowInserted();
+    emit stateChanged();
+    emit currentChanged();
+}
+
+void SharedTable::edit() {
+    checkActive();
+    if (editing())
+        return;
+    if (m_codes.isEmpty()) {
+        append();
+        return;
+    }
+    m_buffer = m_record;
+    setState(State::Edit);
+}
+
+void SharedTable::setFieldText(int column, const QString& text) {
+    checkEditing();
+    if (column <= 0 || column >= Columns::count() || m_buffer[column] == text)
+        return;
+    m_buffer[column] = text;
+    emit fieldChanged(column);
+    emit rowChanged(m_row);
+}
+
+void SharedTable::setFieldText(const QString& column, const QString& text) {
+    const int index = Columns::indexOf(column);
+    if (index < 0)
+        throw AppError(QStringLiteral("Campo '%1' não encontrado.").arg(column));
+    setFieldText(index, text);
+}
+
+void SharedTable::post() {
+    checkEditing();
+    if (m_state == State::Insert)
+        insertRecord();
+    else
+        updateRecord();
+    m_state = State::Browse;
+    emit rowChanged(m_row);
+    emit stateChanged();
+    emit currentChanged();
+}
+
+void SharedTable::insertRecord() {
+    const bool withCode = !m_buffer[0].isEmpty();
+    QSqlQuery insert(m_connection->database());
+    insert.prepare(Schema::insertStatement(withCode));
+    const QVariantList values = Schema::insertValues(m_buffer, withCode);
+    for (int i = 0; i < values.size(); ++i)
+        insert.bindValue(i, values[i]);
+    execOrThrow(insert);
+    const qint64 code = withCode ? m_buffer[0].toLongLong() : insert.lastInsertId().toLongLong();
+    m_buffer[0] = QString::number(code);
+    m_codes.append(code);
+    m_record = m_buffer;
+}
+
+void SharedTable::updateRecord() {
+    m_buffer[0] = QString::number(m_codes[m_row]);
+    QSqlQuery update(m_connection->database());
+    update.prepare(Schema::updateStatement());
+    const QVariantList values = Schema::updateValues(m_buffer);
+    for (int i = 0; i < values.size(); ++i)
+        update.bindValue(i, values[i]);
+    execOrThrow(update);
+    if (update.numRowsAffected() == 0)
+        throw AppError(QStringLiteral("O registro não existe mais na base de dados; ele pode ter sido excluído "
+                                      "em outro computador."));
+    m_blocks.erase(m_row / kBlockRows);
+    m_record = m_buffer;
+}
+
+void SharedTable::cancel() {
+    if (m_state == State::Insert) {
+        const int row = m_row;
+        emit rowAboutToBeRemoved(row);
+        m_state = State::Browse;
+        m_row = std::min(m_rowBeforeInsert, recordCount() - 1);
+        loadCurrent();
+        emit rowRemoved();
+        emit stateChanged();
+        emit currentChanged();
+    } else if (m_state == State::Edit) {
+        m_state = State::Browse;
+        emit rowChanged(m_row);
+        emit stateChanged();
+        emit currentChanged();
+    }
+}
+
+void SharedTable::remove() {
+    checkActive();
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_row < 0)
+        throw AppError(QStringLiteral("Não há registro para excluir."));
+    QSqlQuery del(m_connection->database());
+    del.prepare(QStringLiteral("DELETE FROM clientes WHERE %1 = ?").arg(Columns::quoted(Columns::kCodigo)));
+    del.bindValue(0, m_codes[m_row]);
+    execOrThrow(del);
+    const int row = m_row;
+    emit rowAboutToBeRemoved(row);
+    m_codes.remove(row);
+    clearCache();
+    m_state = State::Browse;
+    m_row = std::min(row, recordCount() - 1);
+    loadCurrent();
+    emit rowRemoved();
+    emit stateChanged();
+    emit currentChanged();
+}
+
+// ---- reading ----
+
+QString SharedTable::fieldText(int column) const {
+    if (column < 0 || column >= Columns::count())
+        return {};
+    return editing() ? m_buffer[column] : m_record[column];
+}
+
+QString SharedTable::fieldText(const QString& column) const {
+    return fieldText(Columns::indexOf(column));
+}
+
+QString SharedTable::cellText(int row, int column) const {
+    if (editing() && row == m_row)
+        return m_buffer.value(column);
+    if (row < 0 || row >= recordCount() || column < 0 || column >= Columns::count())
+        return {};
+    const Schema::Record* record = cachedRecord(row);
+    return record ? record->at(column) : QString();
+}
+
+void SharedTable::clearCache() const {
+    m_blocks.clear();
+    m_blockUse.clear();
+}
+
+const Schema::Record* SharedTable::cachedRecord(int row) const {
+    const int block = row / kBlockRows;
+    auto found = m_blocks.find(block);
+    if (found == m_blocks.end()) {
+        const int start = block * kBlockRows;
+        const int end = std::min(start + kBlockRows, recordCount());
+        QSqlQuery select(m_connection->database());
+        select.setForwardOnly(true);
+        select.prepare(QStringLiteral("SELECT %1 FROM clientes WHERE %2 IN (%3)")
+                           .arg(selectColumns(), Columns::quoted(Columns::kCodigo),
+                                QStringList(end - start, QStringLiteral("?")).join(u',')));
+        for (int i = start; i < end; ++i)
+            select.bindValue(i - start, m_codes[i]);
+        QHash<qint64, Schema::Record> byCode;
+        if (select.exec()) {
+            while (select.next())
+                byCode.insert(select.value(0).toLongLong(), readRecord(select));
+        }
+        QVector<Schema::Record> records;
+        records.reserve(end - start);
+        for (int i = start; i < end; ++i)
+            records.append(byCode.value(m_codes[i], Schema::emptyRecord()));
+        if (static_cast<int>(m_blocks.size()) >= kMaxBlocks) {
+            m_blocks.erase(m_blockUse.takeFirst());
+        }
+        found = m_blocks.emplace(block, std::move(records)).first;
+    }
+    m_blockUse.removeOne(block);
+    m_blockUse.append(block);
+    const auto& records = found->second;
+    const int offset = row - block * kBlockRows;
+    return offset < records.size() ? &records[offset] : nullptr;
+}

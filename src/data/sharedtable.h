@@ -1,0 +1,124 @@
+#pragma once
+
+#include "filtering.h"
+#include "schema.h"
+
+#include <QList>
+#include <QObject>
+#include <QVector>
+#include <functional>
+#include <unordered_map>
+
+class Connection;
+
+// The one shared record set over table clientes that every window works on: one current
+// record, one state, one filter and one order. The visible set is a snapshot of record
+// numbers (Código) in the current order under the current filter; record texts are
+// fetched in blocks when a grid or the current record needs them.
+class SharedTable : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    explicit SharedTable(Connection* connection, QObject* parent = nullptr);
+
+    void open();
+    void close();
+    bool active() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+    bool editing() const { return m_state == State::Edit || m_state == State::Insert; }
+
+    // Stored records in the visible set.
+    int recordCount() const { return static_cast<int>(m_codes.size()); }
+    // Rows a grid shows: the visible set, and the record being inserted at the end.
+    int rowCount() const { return recordCount() + (m_state == State::Insert ? 1 : 0); }
+    // The current row, or -1 when there is none.
+    int currentRow() const { return m_row; }
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+
+    void first();
+    void prior();
+    void next();
+    void last();
+    void moveTo(int row);
+
+    void append();
+    void edit();
+    void post();
+    void cancel();
+    void remove();
+    // Moves to the first visible record whose column holds exactly `value`.
+    bool locate(const QString& column, const QString& value);
+
+    // Texts of the current record, the one being edited included; "" when there is none.
+    QString fieldText(const QString& column) const;
+    QString fieldText(int column) const;
+    // Only while editing or inserting.
+    void setFieldText(const QString& column, const QString& text);
+    void setFieldText(int column, const QString& text);
+    // The text of a column (by position) in a row of the visible set.
+    QString cellText(int row, int column) const;
+
+    QString filterText() const { return m_filterText; }
+    void setFilterText(const QString& expression);
+    bool filtered() const { return m_filtered; }
+    // Switching filtering on applies the expression and asks the record predicate for its
+    // rule; an expression that cannot be read throws and leaves filtering off.
+    void setFiltered(bool on);
+    void setRecordPredicate(std::function<RecordRule()> predicate) { m_predicate = std::move(predicate); }
+    // Records left out by the last filtering because their date could not be read.
+    int unreadableDatesLeftOut() const { return m_unreadableDates; }
+
+    QString sort() const { return m_sort; }
+    // Throws AppError for an order the table cannot apply; the previous order stays.
+    void setSort(const QString& order);
+
+    // Throws AppError("... not in edit or insert mode") outside those states.
+    void checkEditing() const;
+
+signals:
+    void stateChanged();
+    void currentChanged();
+    void fieldChanged(int column);
+    void aboutToReset();
+    void resetDone();
+    void rowAboutToBeInserted(int row);
+    void rowInserted();
+    void rowAboutToBeRemoved(int row);
+    void rowRemoved();
+    void rowChanged(int row);
+
+private:
+    void checkActive() const;
+    void checkBrowseMode();
+    void setState(State state);
+    void requery(std::optional<qint64> keepCode);
+    void applyFilterAndOrder(bool filtered, const QString& expression, const QString& order,
+                             std::optional<qint64> keepCode);
+    void setCurrent(int row);
+    void loadCurrent();
+    void clearCache() const;
+    const Schema::Record* cachedRecord(int row) const;
+    void insertRecord();
+    void updateRecord();
+
+    Connection* m_connection;
+    State m_state = State::Inactive;
+    QVector<qint64> m_codes;
+    int m_row = -1;
+    int m_rowBeforeInsert = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+    Schema::Record m_record;
+    Schema::Record m_buffer;
+
+    QString m_filterText;
+    bool m_filtered = false;
+    std::function<RecordRule()> m_predicate;
+    int m_unreadableDates = 0;
+    QString m_sort;
+
+    mutable std::unordered_map<int, QVector<Schema::Record>> m_blocks;
+    mutable QList<int> m_blockUse;
+};

@@ -1,0 +1,114 @@
+#include "gridbinding.h"
+
+#include "app/apperror.h"
+#include "app/dialogs.h"
+#include "data/sharedtable.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTableView>
+
+// The grid's model with one column that can be shown in blue.
+class HighlightModel : public GridModel {
+public:
+    using GridModel::GridModel;
+    int highlighted = -1;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::ForegroundRole)
+            return index.column() == highlighted ? QVariant(QColor(Qt::blue)) : QVariant();
+        return GridModel::data(index, role);
+    }
+};
+
+GridBinding::GridBinding(QTableView* view, SharedTable* table, QList<GridColumn> columns, bool editable)
+    : QObject(view), m_view(view), m_table(table), m_model(new HighlightModel(table, std::move(columns), this)) {
+    m_model->setEditable(editable);
+    view->setModel(m_model);
+    view->setSortingEnabled(false);
+    view->setShowGrid(true);
+    view->setWordWrap(false);
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setSectionsClickable(true);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    view->setMouseTracking(true);
+    view->installEventFilter(this);
+    view->viewport()->installEventFilter(this);
+
+    connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, &GridBinding::titleClicked);
+    connect(view, &QTableView::clicked, this, [this](const QModelIndex& index) { emit cellClicked(index.row()); });
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { currentRowChosen(current.row()); });
+    connect(m_model, &GridModel::errorOccurred, this, &GridBinding::errorOccurred);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &GridBinding::showCurrentRow);
+    connect(table, &SharedTable::currentChanged, this, &GridBinding::showCurrentRow);
+}
+
+GridModel* GridBinding::model() const {
+    return m_model;
+}
+
+void GridBinding::setHighlightedColumn(int column) {
+    m_model->highlighted = column;
+    if (m_model->rowCount() > 0 && m_model->columnCount() > 0)
+        emit m_model->dataChanged(m_model->index(0, 0),
+                                  m_model->index(m_model->rowCount() - 1, m_model->columnCount() - 1),
+                                  {Qt::ForegroundRole});
+}
+
+int GridBinding::highlightedColumn() const {
+    return m_model->highlighted;
+}
+
+void GridBinding::setColumnWidths(int width) {
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        m_view->setColumnWidth(column, width);
+}
+
+void GridBinding::showCurrentRow() {
+    const int row = m_table->currentRow();
+    const QModelIndex current = m_view->currentIndex();
+    if (row < 0 || (current.isValid() && current.row() == row))
+        return;
+    m_syncing = true;
+    const QModelIndex target = m_model->index(row, current.isValid() ? current.column() : 0);
+    m_view->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
+                                                          QItemSelectionModel::Rows);
+    m_view->scrollTo(target);
+    m_syncing = false;
+}
+
+void GridBinding::currentRowChosen(int row) {
+    if (m_syncing || row < 0 || row == m_table->currentRow())
+        return;
+    try {
+        m_table->moveTo(row);
+    } catch (const AppError& error) {
+        emit errorOccurred(error.message());
+        showCurrentRow();
+    }
+}
+
+bool GridBinding::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
+            if (m_table->active() && m_table->rowCount() > 0 &&
+                Dialogs::confirm(m_view, QStringLiteral("Excluir registro?"))) {
+                try {
+                    m_table->remove();
+                } catch (const AppError& error) {
+                    emit errorOccurred(error.message());
+                }
+            }
+            return true;
+        }
+    }
+    if (m_pointingHand && watched == m_view->viewport() && event->type() == QEvent::MouseMove) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        m_view->viewport()->setCursor(mouse->position().x() > 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,339 @@
+#include "registerwindow.h"
+
+#include "app/application.h"
+#include "app/apperror.h"
+#include "app/dialogs.h"
+#include "data/binder.h"
+#include "data/datamodule.h"
+#include "data/sharedtable.h"
+#include "gridbinding.h"
+#include "prefs/prefswindows.h"
+#include "searchrules.h"
+#include "titles/titlecatalogue.h"
+#include "titles/titleeditor.h"
+
+#include <QKeyEvent>
+#include <QShortcut>
+
+namespace {
+
+bool canTakeFocus(QWidget* widget) {
+    return widget->isVisible() && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus &&
+           widget->window()->isVisible();
+}
+
+void focusIfPossible(QWidget* widget) {
+    if (canTakeFocus(widget))
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+QLineEdit* textEditOf(QWidget* widget) {
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        return combo->lineEdit();
+    return qobject_cast<QLineEdit*>(widget);
+}
+
+} // namespace
+
+RegisterWindow::RegisterWindow(Application& app, QWidget* parent)
+    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    connect(ui.BtnIncluir, &QPushButton::clicked, this, &RegisterWindow::BtnIncluirClick);
+    connect(ui.BtnAlterar, &QPushButton::clicked, this, &RegisterWindow::BtnAlterarClick);
+    connect(ui.BtnGravar, &QPushButton::clicked, this, &RegisterWindow::BtnGravarClick);
+    connect(ui.BtnCancelar, &QPushButton::clicked, this, &RegisterWindow::BtnCancelarClick);
+    connect(ui.BtnExcluir, &QPushButton::clicked, this, &RegisterWindow::BtnExcluirClick);
+    connect(ui.Button8, &QPushButton::clicked, this, &RegisterWindow::Button8Click);
+    connect(ui.BtnSair, &QPushButton::clicked, this, &RegisterWindow::BtnSairClick);
+    connect(ui.Button10, &QPushButton::clicked, this, &RegisterWindow::Button10Click);
+    connect(ui.Button2, &QPushButton::clicked, this, &RegisterWindow::Button2Click);
+    connect(ui.Button5, &QPushButton::clicked, this, &RegisterWindow::Button2Click);
+
+    // Esc presses the window's cancel button, when that button can be pressed.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (ui.BtnCancelar->isEnabled())
+            ui.BtnCancelar->click();
+    });
+
+    setUpTitleLabels();
+    setUpSummaryEdits();
+    setRecordButtons({false, false, false, false, false});
+}
+
+RegisterWindow::~RegisterWindow() = default;
+
+template <typename Handler>
+void RegisterWindow::guarded(Handler handler) {
+    try {
+        handler();
+    } catch (const AppError& error) {
+        showError(error.message());
+    }
+}
+
+void RegisterWindow::showError(const QString& message) {
+    Dialogs::error(this, message);
+}
+
+void RegisterWindow::attachData(DataModule* dataModule) {
+    m_table = dataModule->ADOTable1;
+    m_binder = new Binder(m_table, this);
+    connect(m_binder, &Binder::errorOccurred, this, &RegisterWindow::showError);
+    bindControls();
+
+    m_orderGrid = new GridBinding(ui.DBAlfabetico, m_table, SearchRules::orderGridColumns(), false);
+    m_queryGrid = new GridBinding(ui.DBfiltro, m_table, SearchRules::queryGridColumns(), false);
+    m_hearingGrid = new GridBinding(ui.DBformulario, m_table, SearchRules::hearingGridColumns(), true);
+    for (GridBinding* grid : {m_orderGrid, m_queryGrid, m_hearingGrid})
+        connect(grid, &GridBinding::errorOccurred, this, &RegisterWindow::showError);
+    m_orderGrid->setPointingHand(true);
+    m_queryGrid->setPointingHand(true);
+
+    connect(ui.nbFirst, &QToolButton::clicked, this, [this] { guarded([this] { m_table->first(); }); });
+    connect(ui.nbPrior, &QToolButton::clicked, this, [this] { guarded([this] { m_table->prior(); }); });
+    connect(ui.nbNext, &QToolButton::clicked, this, [this] { guarded([this] { m_table->next(); }); });
+    connect(ui.nbLast, &QToolButton::clicked, this, [this] { guarded([this] { m_table->last(); }); });
+    const auto updateNavigator = [this] {
+        const int row = m_table->currentRow();
+        const bool browsing = m_table->active() && row >= 0;
+        ui.nbFirst->setEnabled(browsing && row > 0);
+        ui.nbPrior->setEnabled(browsing && row > 0);
+        ui.nbNext->setEnabled(browsing && row + 1 < m_table->recordCount());
+        ui.nbLast->setEnabled(browsing && row + 1 < m_table->recordCount());
+    };
+    connect(m_table, &SharedTable::currentChanged, this, updateNavigator);
+    connect(m_table, &SharedTable::stateChanged, this, updateNavigator);
+    updateNavigator();
+}
+
+void RegisterWindow::bindControls() {
+    const struct {
+        QWidget* control;
+        const char* field;
+    } bindings[] = {
+        {ui.DBAutorPrin, "AGE_NOME"},
+        {ui.DBCidadeprin, "AGE_CIDADE"},
+        {ui.DBNProcprin, "AGE_PROC"},
+        {ui.DBVaraprin, "AGE_VARA"},
+        {ui.DBTAcaoprin, "AGE_ACAO"},
+        {ui.DBDAprin, "AGE_DTAAUDIENCIA"},
+        {ui.DBHAprin, "AGE_HORAAUDIENCIA"},
+        {ui.DBnome, "AGE_NOME"},
+        {ui.DBendereco, "AGE_ENDERECO"},
+        {ui.DBbairro, "AGE_BAIRRO"},
+        {ui.DBuf, "AGE_UF"},
+        {ui.DBCidade, "AGE_CIDADE"},
+        {ui.DBemail, "AGE_EMAIL"},
+        {ui.DBestcivil, "AGE_ESTCIVIL"},
+        {ui.DBrg, "AGE_RG"},
+        {ui.DBcic, "AGE_CIC"},
+        {ui.DBcep, "AGE_CEP"},
+        {ui.DBtelefone, "AGE_TEL"},
+        {ui.DBcelular, "AGE_CEL"},
+        {ui.DBcodigo, "Código"},
+        {ui.DBanotacoes, "AGE_ANOTACOES"},
+        {ui.DBText1, "AGE_NOME"},
+        {ui.DBprocesso, "AGE_PROC"},
+        {ui.DBtipoacao, "AGE_ACAO"},
+        {ui.DBadvprocesso, "AGE_ADV"},
+        {ui.DBdataprocesso, "AGE_DATAPROC"},
+        {ui.DBvara, "AGE_VARA"},
+        {ui.DBanotacaoproc, "AGE_ANOTACOESpro"},
+        {ui.DBText2, "AGE_NOME"},
+        {ui.DBdatapeticao, "AGE_DTAPET"},
+        {ui.DBdataaudiencia, "AGE_DTAAUDIENCIA"},
+        {ui.DBhoraaudiencia, "AGE_HORAAUDIENCIA"},
+        {ui.DBanotacoesaudiencia, "AGE_ANOTACOESaud"},
+        {ui.DBText3, "AGE_NOME"},
+        {ui.DBpcnome, "AGE_PCONT"},
+        {ui.DBpcendereco, "AGE_ENDERECOpc"},
+        {ui.DBpcbairro, "AGE_BAIRROpc"},
+        {ui.DBpcestcivil, "AGE_ESTCIVILpc"},
+        {ui.DBpcadvogado, "AGE_ADVCONT"},
+        {ui.DBpcuf, "AGE_UFpc"},
+        {ui.DBpccidade, "AGE_CIDADEpc"},
+        {ui.DBpccic, "AGE_CICpc"},
+        {ui.DBpcrg, "AGE_RGpc"},
+        {ui.DBpccep, "AGE_CEPpc"},
+        {ui.DBpctelefone, "AGE_TELPCONT"},
+        {ui.DBpccelular, "AGE_CELpc"},
+        {ui.DBpcanotacoes, "AGE_ANOTACOESpc"},
+    };
+    for (const auto& binding : bindings) {
+        const QString field = QString::fromUtf8(binding.field);
+        if (auto* edit = qobject_cast<QLineEdit*>(binding.control))
+            m_binder->bind(edit, field);
+        else if (auto* combo = qobject_cast<QComboBox*>(binding.control))
+            m_binder->bind(combo, field);
+        else if (auto* memo = qobject_cast<QPlainTextEdit*>(binding.control))
+            m_binder->bind(memo, field);
+        else if (auto* label = qobject_cast<QLabel*>(binding.control))
+            m_binder->bind(label, field);
+    }
+}
+
+void RegisterWindow::setUpTitleLabels() {
+    for (const auto& entry : TitleCatalogue::all()) {
+        auto* label = findChild<QLabel*>(entry.id);
+        Q_ASSERT(label);
+        m_titleLabels.insert(entry.id, label);
+        label->installEventFilter(this);
+    }
+}
+
+QLabel* RegisterWindow::titleLabel(const QString& id) const {
+    return m_titleLabels.value(id);
+}
+
+QString RegisterWindow::caption(const QString& id) const {
+    const QLabel* label = titleLabel(id);
+    return label ? label->text() : QString();
+}
+
+void RegisterWindow::setUpSummaryEdits() {
+    m_summaryTargets = {
+        {ui.DBAutorPrin, {1, ui.DBnome}},         {ui.DBCidadeprin, {1, ui.DBCidade}},
+        {ui.DBNProcprin, {2, ui.DBprocesso}},     {ui.DBVaraprin, {2, ui.DBvara}},
+        {ui.DBTAcaoprin, {2, ui.DBtipoacao}},     {ui.DBDAprin, {3, ui.DBdataaudiencia}},
+        {ui.DBHAprin, {3, ui.DBhoraaudiencia}},
+    };
+    for (QLineEdit* edit : m_summaryTargets.keys())
+        edit->installEventFilter(this);
+}
+
+bool RegisterWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (auto* label = qobject_cast<QLabel*>(watched); label && m_titleLabels.contains(label->objectName())) {
+            openTitleEditor(label);
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        if (auto* edit = qobject_cast<QLineEdit*>(watched); edit && m_summaryTargets.contains(edit))
+            return summaryEditKeyPress(edit, static_cast<QKeyEvent*>(event));
+    }
+    return FormWindow::eventFilter(watched, event);
+}
+
+// Enter in a summary edit of page 0 goes to the full edit of the same field, caret and all.
+bool RegisterWindow::summaryEditKeyPress(QLineEdit* edit, QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    const auto [page, target] = m_summaryTargets.value(edit);
+    const int caret = edit->cursorPosition();
+    ui.Cliente->setCurrentIndex(page);
+    focusIfPossible(target);
+    if (QLineEdit* targetEdit = textEditOf(target))
+        targetEdit->setCursorPosition(caret);
+    return true;
+}
+
+void RegisterWindow::openTitleEditor(QLabel* label) {
+    app().mudacampos()->editTitle(label->text(), label->objectName());
+}
+
+void RegisterWindow::showPage(int page) {
+    ui.Cliente->setCurrentIndex(page);
+}
+
+void RegisterWindow::setRecordButtons(const RecordButtons& enabled) {
+    ui.BtnIncluir->setEnabled(enabled.incluir);
+    ui.BtnExcluir->setEnabled(enabled.excluir);
+    ui.BtnAlterar->setEnabled(enabled.alterar);
+    ui.BtnGravar->setEnabled(enabled.gravar);
+    ui.BtnCancelar->setEnabled(enabled.cancelar);
+}
+
+void RegisterWindow::showEvent(QShowEvent* event) {
+    FormShow();
+    FormWindow::showEvent(event);
+}
+
+void RegisterWindow::FormShow() {
+    for (GridBinding* grid : {m_orderGrid, m_queryGrid, m_hearingGrid}) {
+        if (grid)
+            grid->setColumnWidths(80);
+    }
+}
+
+void RegisterWindow::BtnIncluirClick() {
+    guarded([this] {
+        m_table->append();
+        QWidget* const focusByPage[] = {ui.DBAutorPrin, ui.DBnome, ui.DBprocesso, ui.DBdatapeticao, ui.DBpcnome};
+        const int page = ui.Cliente->currentIndex();
+        if (page >= 0 && page < 5)
+            focusIfPossible(focusByPage[page]);
+    });
+}
+
+void RegisterWindow::BtnAlterarClick() {
+    guarded([this] {
+        m_table->edit();
+        focusIfPossible(ui.DBnome);
+    });
+}
+
+void RegisterWindow::BtnGravarClick() {
+    if (ui.DBnome->text().isEmpty()) {
+        Dialogs::message(this, QStringLiteral("É necessário preencher o campo Nome"));
+        return;
+    }
+    guarded([this] { m_table->post(); });
+    if (!m_table->editing() && ui.DBcodigo->text().isEmpty())
+        Button8Click();
+}
+
+void RegisterWindow::BtnCancelarClick() {
+    m_table->cancel();
+}
+
+void RegisterWindow::BtnExcluirClick() {
+    const auto answer = Dialogs::ask(this, QStringLiteral("Confirme Operação"), QStringLiteral("Exclusão de registro"),
+                                     Dialogs::Icon::Question, {Dialogs::Button::Yes, Dialogs::Button::No},
+                                     Dialogs::Button::No);
+    if (answer != Dialogs::Button::Yes)
+        return;
+    guarded([this] {
+        m_table->remove();
+        focusIfPossible(ui.BtnIncluir);
+    });
+}
+
+void RegisterWindow::Button8Click() {
+    if (ui.BtnGravar->isEnabled()) {
+        Dialogs::message(this, QStringLiteral("Não é possível atualizar, a base está aberta para gravação."));
+        return;
+    }
+    guarded([this] {
+        const QString name = ui.DBAutorPrin->text();
+        m_table->close();
+        m_table->open();
+        m_table->locate(QStringLiteral("AGE_NOME"), name);
+    });
+}
+
+void RegisterWindow::BtnSairClick() {
+    hide();
+}
+
+void RegisterWindow::Button10Click() {
+    Dialogs::message(this, QStringLiteral("Para mudar o título do campo dê dois cliques rápidos sobre ele e realize a "
+                                          "mudança."));
+}
+
+void RegisterWindow::Button2Click() {
+    app().form4()->show();
+    app().form4()->raise();
+}
+
+void RegisterWindow::preenchecombo_frm_cadastro() {
+    QStringList orderTitles;
+    for (const QString& id : TitleCatalogue::orderListIds())
+        orderTitles << caption(id);
+    ui.Cordenar->clear();
+    ui.Cordenar->addItems(orderTitles);
+    ui.Cordenar->setEditText(caption(QStringLiteral("Label00")));
+    ui.Cfiltro->clear();
+    ui.Cfiltro->addItems(orderTitles.mid(1));
+    ui.Cfiltro->setEditText(caption(QStringLiteral("Label000")));
+}

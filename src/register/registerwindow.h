@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/formwindow.h"
+#include "ui_registerwindow.h"
+
+#include <QHash>
+
+class Binder;
+class DataModule;
+class GridBinding;
+class QLabel;
+class QLineEdit;
+class SharedTable;
+
+// "Cadastro": the record pages, the list pages and the record buttons.
+class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
+    Q_OBJECT
+public:
+    RegisterWindow(Application& app, QWidget* parent);
+    ~RegisterWindow() override;
+
+    void attachData(DataModule* dataModule);
+
+    // Which command made the last listing: "1" the register, "2" the field chooser.
+    QString refx;
+
+    void showPage(int page);
+
+    struct RecordButtons {
+        bool incluir, excluir, alterar, gravar, cancelar;
+    };
+    void setRecordButtons(const RecordButtons& enabled);
+
+    // The label of a field title (Label00, Label000 ... Label035) and its caption.
+    QLabel* titleLabel(const QString& id) const;
+    QString caption(const QString& id) const;
+
+    void BtnIncluirClick();
+    void BtnAlterarClick();
+    void BtnGravarClick();
+    void BtnCancelarClick();
+    void BtnExcluirClick();
+    void Button8Click();
+    void BtnSairClick();
+    void Button10Click();
+    void Button2Click();
+
+    // Fills the order and filter lists from the current field titles.
+    void preenchecombo_frm_cadastro();
+    // The city and state lists; they come with the lists.
+    void loadCityLists() {}
+
+    GridBinding* orderGrid() const { return m_orderGrid; }
+    GridBinding* queryGrid() const { return m_queryGrid; }
+    GridBinding* hearingGrid() const { return m_hearingGrid; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void bindControls();
+    void setUpTitleLabels();
+    void setUpSummaryEdits();
+    bool summaryEditKeyPress(QLineEdit* edit, QKeyEvent* event);
+    void openTitleEditor(QLabel* label);
+    void FormShow();
+    void showError(const QString& message);
+    template <typename Handler>
+    void guarded(Handler handler);
+
+    SharedTable* m_table = nullptr;
+    Binder* m_binder = nullptr;
+    GridBinding* m_orderGrid = nullptr;
+    GridBinding* m_queryGrid = nullptr;
+    GridBinding* m_hearingGrid = nullptr;
+    QHash<QString, QLabel*> m_titleLabels;
+    QHash<QLineEdit*, QPair<int, QWidget*>> m_summaryTargets;
+};

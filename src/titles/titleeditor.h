@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/formwindow.h"
+#include "ui_titleeditor.h"
+
+// "Mudar títulos": edits the title of the field whose label was double-clicked.
+class TitleEditor : public FormWindow<Ui::TFmudacampos> {
+    Q_OBJECT
+public:
+    TitleEditor(Application& app, QWidget* parent);
+
+    // Shows the editor for a label: its caption in Edit1, its id in Edit2.
+    void editTitle(const QString& caption, const QString& labelId);
+};

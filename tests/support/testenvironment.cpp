@@ -1,0 +1,116 @@
+#include "testenvironment.h"
+
+#include "app/application.h"
+#include "app/apperror.h"
+#include "app/folders.h"
+#include "app/mainwindow.h"
+#include "data/columns.h"
+
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+template <typename Work>
+void withDatabase(const QString& path, Work work) {
+    const QString name = QStringLiteral("test-environment");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+        work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+TestEnvironment::TestEnvironment()
+    : m_oldDataHome(qgetenv("XDG_DATA_HOME")), m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")) {
+    QDir().mkpath(root() + QStringLiteral("run"));
+    QFile::setPermissions(root() + QStringLiteral("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir().mkpath(root() + QStringLiteral("data"));
+    QDir().mkpath(programFolder());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root() + QStringLiteral("data")));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root() + QStringLiteral("run")));
+}
+
+TestEnvironment::~TestEnvironment() {
+    qputenv("XDG_DATA_HOME", m_oldDataHome);
+    qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+}
+
+QString TestEnvironment::settingsFolder() const {
+    return Folders::settingsFolder();
+}
+
+void TestEnvironment::install() {
+    createDataFolder();
+    createSettingsFolder();
+    createBase();
+}
+
+void TestEnvironment::createDataFolder() {
+    QDir().mkpath(programFolder() + QStringLiteral("Dados"));
+}
+
+void TestEnvironment::createSettingsFolder() {
+    QDir().mkpath(settingsFolder() + QStringLiteral("Dados/comarcas"));
+}
+
+void TestEnvironment::createBase() {
+    createDataFolder();
+    withDatabase(basePath(), [](QSqlDatabase& db) { Schema::create(db); });
+}
+
+void TestEnvironment::addRecords(const QList<QMap<QString, QString>>& records) {
+    withDatabase(basePath(), [&records](QSqlDatabase& db) {
+        db.transaction();
+        QSqlQuery insert(db);
+        insert.prepare(Schema::insertStatement(false));
+        for (const auto& fields : records) {
+            Schema::Record record = Schema::emptyRecord();
+            for (auto it = fields.begin(); it != fields.end(); ++it)
+                record[Columns::indexOf(it.key())] = it.value();
+            const QVariantList values = Schema::insertValues(record, false);
+            for (int i = 0; i < values.size(); ++i)
+                insert.bindValue(i, values[i]);
+            if (!insert.exec())
+                qFatal("insert failed: %s", qPrintable(insert.lastError().text()));
+        }
+        db.commit();
+    });
+}
+
+qint64 TestEnvironment::recordCount() const {
+    qint64 count = -1;
+    withDatabase(basePath(), [&count](QSqlDatabase& db) {
+        QSqlQuery query(QStringLiteral("SELECT count(*) FROM clientes"), db);
+        if (query.next())
+            count = query.value(0).toLongLong();
+    });
+    return count;
+}
+
+QString TestEnvironment::storedText(qint64 code, const QString& column) const {
+    QString text;
+    withDatabase(basePath(), [&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT %1 FROM clientes WHERE \"Código\" = ?").arg(Columns::quoted(column)));
+        query.bindValue(0, code);
+        if (query.exec() && query.next())
+            text = query.value(0).toString();
+    });
+    return text;
+}
+
+std::unique_ptr<Application> TestEnvironment::start() const {
+    auto app = std::make_unique<Application>(programFolder());
+    app->principal()->vai();
+    return app;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "data/schema.h"
+
+#include <QMap>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+class Application;
+
+// A program folder, a settings folder and a base of a test's own, in a temporary folder.
+// XDG_DATA_HOME and XDG_RUNTIME_DIR point into it while the environment lives.
+class TestEnvironment {
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+
+    QString root() const { return m_dir.path() + u'/'; }
+    QString programFolder() const { return root() + QStringLiteral("program/"); }
+    QString settingsFolder() const;
+    QString basePath() const { return programFolder() + QStringLiteral("Dados/base.mdb"); }
+
+    // What the installer makes: program folder with Dados/base.mdb, and the settings folder.
+    void install();
+    void createDataFolder();
+    void createSettingsFolder();
+    void createBase();
+
+    // Records written straight into the base, field name -> text.
+    void addRecords(const QList<QMap<QString, QString>>& records);
+    qint64 recordCount() const;
+    // The stored text of one column of the record with this Código (null for none).
+    QString storedText(qint64 code, const QString& column) const;
+
+    // Creates the windows and runs the start-up routine.
+    std::unique_ptr<Application> start() const;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldDataHome;
+    QByteArray m_oldRuntime;
+};
