@@ -33,6 +33,15 @@ void execOrThrow(QSqlQuery& query) {
 
 } // namespace
 
+// Marks the table as reshaping for the life of the object.
+struct SharedTable::Reshape {
+    explicit Reshape(SharedTable& table) : m_table(table) { ++m_table.m_reshaping; }
+    ~Reshape() { --m_table.m_reshaping; }
+    Reshape(const Reshape&) = delete;
+    Reshape& operator=(const Reshape&) = delete;
+    SharedTable& m_table;
+};
+
 SharedTable::SharedTable(Connection* connection, QObject* parent)
     : QObject(parent), m_connection(connection), m_record(Schema::emptyRecord()), m_buffer(Schema::emptyRecord()) {
     setObjectName(QStringLiteral("ADOTable1"));
@@ -63,6 +72,7 @@ void SharedTable::setState(State state) {
 // ---- opening and the visible set ----
 
 void SharedTable::open() {
+    Reshape reshape(*this);
     if (active())
         return;
     if (!m_connection->connected())
@@ -87,6 +97,7 @@ void SharedTable::open() {
 }
 
 void SharedTable::close() {
+    Reshape reshape(*this);
     if (!active())
         return;
     emit aboutToReset();
@@ -147,6 +158,7 @@ void SharedTable::applyFilterAndOrder(bool filtered, const QString& expression, 
     m_sort = order;
     if (!active())
         return;
+    Reshape reshape(*this);
     emit aboutToReset();
     try {
         requery(keepCode);
@@ -293,6 +305,7 @@ bool SharedTable::locate(const QString& column, const QString& value) {
 // ---- editing ----
 
 void SharedTable::append() {
+    Reshape reshape(*this);
     checkActive();
     checkBrowseMode();
     m_rowBeforeInsert = m_row;
@@ -376,6 +389,7 @@ void SharedTable::updateRecord() {
 }
 
 void SharedTable::cancel() {
+    Reshape reshape(*this);
     if (m_state == State::Insert) {
         const int row = m_row;
         emit rowAboutToBeRemoved(row);
@@ -394,6 +408,7 @@ void SharedTable::cancel() {
 }
 
 void SharedTable::remove() {
+    Reshape reshape(*this);
     checkActive();
     if (m_state == State::Insert) {
         cancel();

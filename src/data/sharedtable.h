@@ -74,6 +74,10 @@ public:
     // Throws AppError for an order the table cannot apply; the previous order stays.
     void setSort(const QString& order);
 
+    // True while rows are being added, removed or re-read; a view that moves its current
+    // row meanwhile is not the user choosing a record.
+    bool reshaping() const { return m_reshaping > 0; }
+
     // Throws AppError("... not in edit or insert mode") outside those states.
     void checkEditing() const;
 
@@ -103,7 +107,10 @@ private:
     void insertRecord();
     void updateRecord();
 
+    struct Reshape;
+
     Connection* m_connection;
+    int m_reshaping = 0;
     State m_state = State::Inactive;
     QVector<qint64> m_codes;
     int m_row = -1;

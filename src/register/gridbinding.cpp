@@ -43,6 +43,8 @@ GridBinding::GridBinding(QTableView* view, SharedTable* table, QList<GridColumn>
             [this](const QModelIndex& current) { currentRowChosen(current.row()); });
     connect(m_model, &GridModel::errorOccurred, this, &GridBinding::errorOccurred);
     connect(m_model, &QAbstractItemModel::modelReset, this, &GridBinding::showCurrentRow);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &GridBinding::showCurrentRow);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &GridBinding::showCurrentRow);
     connect(table, &SharedTable::currentChanged, this, &GridBinding::showCurrentRow);
 }
 
@@ -81,7 +83,7 @@ void GridBinding::showCurrentRow() {
 }
 
 void GridBinding::currentRowChosen(int row) {
-    if (m_syncing || row < 0 || row == m_table->currentRow())
+    if (m_syncing || m_table->reshaping() || row < 0 || row == m_table->currentRow())
         return;
     try {
         m_table->moveTo(row);

@@ -1,0 +1,350 @@
+// The register window driven through its named controls: include, change, save,
+// cancel, delete, refresh, the record buttons, page 0's Enter, Esc and the title labels.
+
+#include "app/application.h"
+#include "app/mainwindow.h"
+#include "controls.h"
+#include "data/datamodule.h"
+#include "data/sharedtable.h"
+#include "register/registerwindow.h"
+#include "scripteddialogs.h"
+#include "testenvironment.h"
+#include "titles/titleeditor.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+struct Buttons {
+    bool incluir, excluir, alterar, gravar, cancelar;
+    bool operator==(const Buttons&) const = default;
+};
+
+Buttons recordButtons(QWidget* cadastro) {
+    return {control<QPushButton>(cadastro, "BtnIncluir")->isEnabled(),
+            control<QPushButton>(cadastro, "BtnExcluir")->isEnabled(),
+            control<QPushButton>(cadastro, "BtnAlterar")->isEnabled(),
+            control<QPushButton>(cadastro, "BtnGravar")->isEnabled(),
+            control<QPushButton>(cadastro, "BtnCancelar")->isEnabled()};
+}
+
+const Buttons kBrowse{true, true, true, false, false};
+const Buttons kBrowseEmpty{true, false, true, false, false};
+const Buttons kEditing{false, false, false, true, true};
+const Buttons kClosed{false, false, false, false, false};
+
+QMap<QString, QString> named(const QString& name) {
+    return {{QStringLiteral("AGE_NOME"), name}};
+}
+
+RegisterWindow* openRegister(Application& app, int page) {
+    app.principal()->openRegister(page);
+    RegisterWindow* cadastro = app.cadastro();
+    QApplication::setActiveWindow(cadastro);
+    return cadastro;
+}
+
+} // namespace
+
+class TestRecordEditing : public QObject {
+    Q_OBJECT
+
+private slots:
+    void includeTypeSaveShowsTheNumber() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 0);
+        QCOMPARE(recordButtons(cadastro), kBrowseEmpty);
+
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
+        QCOMPARE(recordButtons(cadastro), kEditing);
+        auto* name = control<QLineEdit>(cadastro, "DBAutorPrin");
+        QCOMPARE(cadastro->focusWidget(), name);
+        typeText(name, QStringLiteral("Maria Célia"));
+        // The name typed on page 0 is the record's name everywhere at once.
+        QCOMPARE(control<QLineEdit>(cadastro, "DBnome")->text(), QStringLiteral("Maria Célia"));
+        QCOMPARE(control<QLabel>(cadastro, "DBText2")->text(), QStringLiteral("Maria Célia"));
+
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+        QVERIFY(dialogs.shown.isEmpty());
+        QCOMPARE(recordButtons(cadastro), kBrowse);
+        const QString code = control<QLineEdit>(cadastro, "DBcodigo")->text();
+        QVERIFY(!code.isEmpty());
+        QCOMPARE(env.storedText(code.toLongLong(), QStringLiteral("AGE_NOME")), QStringLiteral("Maria Célia"));
+    }
+
+    void saveWithoutNameIsRefused() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 1);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
+        QCOMPARE(cadastro->focusWidget(), control<QLineEdit>(cadastro, "DBnome"));
+        typeText(control<QLineEdit>(cadastro, "DBendereco"),
+                         QStringLiteral("Rua A"));
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("É necessário preencher o campo Nome")});
+        QCOMPARE(recordButtons(cadastro), kEditing);
+        QCOMPARE(env.recordCount(), 0);
+
+        // A name of blanks passes the test.
+        typeText(control<QLineEdit>(cadastro, "DBnome"), QStringLiteral("  "));
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+        QCOMPARE(env.recordCount(), 1);
+    }
+
+    void cancelAndEscape() {
+        TestEnvironment env;
+        env.install();
+        env.addRecords({named(QStringLiteral("Ana"))});
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 1);
+        auto* name = control<QLineEdit>(cadastro, "DBnome");
+
+        // Typing into a record being browsed starts editing it.
+        typeText(name, QStringLiteral("X"));
+        QCOMPARE(recordButtons(cadastro), kEditing);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnCancelar"), Qt::LeftButton);
+        QCOMPARE(name->text(), QStringLiteral("Ana"));
+
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
+        typeText(name, QStringLiteral("Nova"));
+        QTest::keyClick(name, Qt::Key_Escape);
+        QCOMPARE(recordButtons(cadastro), kBrowse);
+        QCOMPARE(name->text(), QStringLiteral("Ana"));
+        QCOMPARE(app->dataModule()->ADOTable1->rowCount(), 1);
+        QTest::keyClick(name, Qt::Key_Escape); // nothing to cancel
+        QCOMPARE(recordButtons(cadastro), kBrowse);
+        QCOMPARE(env.recordCount(), 1);
+    }
+
+    void deleteAsksFirst() {
+        TestEnvironment env;
+        env.install();
+        env.addRecords({named(QStringLiteral("Ana")), named(QStringLiteral("Bia"))});
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 0);
+        auto* excluir = control<QPushButton>(cadastro, "BtnExcluir");
+
+        dialogs.setNextAnswer(Dialogs::Button::No);
+        QTest::mouseClick(excluir, Qt::LeftButton);
+        QCOMPARE(dialogs.shown.size(), 1);
+        const auto question = dialogs.shown.first();
+        QCOMPARE(question.text, QStringLiteral("Confirme Operação"));
+        QCOMPARE(question.caption, QStringLiteral("Exclusão de registro"));
+        QCOMPARE(question.icon, Dialogs::Icon::Question);
+        QCOMPARE(question.buttons, (QList{Dialogs::Button::Yes, Dialogs::Button::No}));
+        QCOMPARE(question.defaultButton, Dialogs::Button::No);
+        QCOMPARE(env.recordCount(), 2);
+
+        dialogs.setNextAnswer(Dialogs::Button::Yes);
+        QTest::mouseClick(excluir, Qt::LeftButton);
+        QCOMPARE(env.recordCount(), 1);
+        QCOMPARE(control<QLineEdit>(cadastro, "DBAutorPrin")->text(), QStringLiteral("Bia"));
+        QCOMPARE(cadastro->focusWidget(), control<QPushButton>(cadastro, "BtnIncluir"));
+
+        dialogs.setNextAnswer(Dialogs::Button::Yes);
+        QTest::mouseClick(excluir, Qt::LeftButton);
+        QCOMPARE(env.recordCount(), 0);
+        QCOMPARE(recordButtons(cadastro), kBrowseEmpty);
+    }
+
+    void changeOnAnEmptyTableStartsARecord() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 0);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnAlterar"), Qt::LeftButton);
+        QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Insert);
+        // Page 0 is shown: the name edit of page 1 is hidden and does not take the focus.
+        QVERIFY(cadastro->focusWidget() != control<QLineEdit>(cadastro, "DBnome"));
+    }
+
+    void refreshIsRefusedWhileEditingAndReturnsToTheName() {
+        TestEnvironment env;
+        env.install();
+        env.addRecords({named(QStringLiteral("Ana")), named(QStringLiteral("Bia")), named(QStringLiteral("Caio"))});
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 0);
+        SharedTable* table = app->dataModule()->ADOTable1;
+        table->moveTo(2);
+
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnAlterar"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(cadastro, "Button8"), Qt::LeftButton);
+        QCOMPARE(dialogs.texts(),
+                 QStringList{QStringLiteral("Não é possível atualizar, a base está aberta para gravação.")});
+        QCOMPARE(table->state(), SharedTable::State::Edit);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnCancelar"), Qt::LeftButton);
+
+        env.addRecords({named(QStringLiteral("Dora"))}); // another machine adds a record
+        QTest::mouseClick(control<QPushButton>(cadastro, "Button8"), Qt::LeftButton);
+        QCOMPARE(table->recordCount(), 4);
+        QCOMPARE(control<QLineEdit>(cadastro, "DBAutorPrin")->text(), QStringLiteral("Caio"));
+    }
+
+    void buttonsFollowTheTable() {
+        TestEnvironment env;
+        env.install();
+        env.addRecords({named(QStringLiteral("Ana"))});
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 0);
+        SharedTable* table = app->dataModule()->ADOTable1;
+        QCOMPARE(recordButtons(cadastro), kBrowse);
+        table->edit();
+        QCOMPARE(recordButtons(cadastro), kEditing);
+        table->cancel();
+        table->close();
+        QCOMPARE(recordButtons(cadastro), kClosed);
+        QVERIFY(control<QLineEdit>(cadastro, "DBnome")->isReadOnly());
+        QVERIFY(control<QPushButton>(cadastro, "Button8")->isEnabled());
+        QVERIFY(control<QPushButton>(cadastro, "BtnSair")->isEnabled());
+        table->open();
+        QCOMPARE(recordButtons(cadastro), kBrowse);
+    }
+
+    void enterOnPageZeroCarriesTheCaret_data() {
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("name") << "DBAutorPrin" << 1 << "DBnome";
+        QTest::newRow("city") << "DBCidadeprin" << 1 << "DBCidade";
+        QTest::newRow("case number") << "DBNProcprin" << 2 << "DBprocesso";
+        QTest::newRow("court") << "DBVaraprin" << 2 << "DBvara";
+        QTest::newRow("action") << "DBTAcaoprin" << 2 << "DBtipoacao";
+        QTest::newRow("hearing date") << "DBDAprin" << 3 << "DBdataaudiencia";
+        QTest::newRow("hearing time") << "DBHAprin" << 3 << "DBhoraaudiencia";
+    }
+    void enterOnPageZeroCarriesTheCaret() {
+        QFETCH(QString, summary);
+        QFETCH(int, page);
+        QFETCH(QString, target);
+        TestEnvironment env;
+        env.install();
+        env.addRecords({{{QStringLiteral("AGE_NOME"), QStringLiteral("Maria")},
+                         {QStringLiteral("AGE_CIDADE"), QStringLiteral("Campinas")},
+                         {QStringLiteral("AGE_PROC"), QStringLiteral("0001234")},
+                         {QStringLiteral("AGE_VARA"), QStringLiteral("2ª Vara")},
+                         {QStringLiteral("AGE_ACAO"), QStringLiteral("Cível")},
+                         {QStringLiteral("AGE_DTAAUDIENCIA"), QStringLiteral("15/08/2020")},
+                         {QStringLiteral("AGE_HORAAUDIENCIA"), QStringLiteral("09:30")}}});
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 0);
+        auto* edit = cadastro->findChild<QLineEdit*>(summary);
+        edit->setFocus();
+        edit->setCursorPosition(2);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(control<QTabWidget>(cadastro, "Cliente")->currentIndex(), page);
+        QWidget* targetControl = cadastro->findChild<QWidget*>(target);
+        QVERIFY(cadastro->focusWidget() == targetControl || targetControl->isAncestorOf(cadastro->focusWidget()));
+        auto* targetEdit = qobject_cast<QLineEdit*>(targetControl);
+        if (!targetEdit)
+            targetEdit = qobject_cast<QComboBox*>(targetControl)->lineEdit();
+        QCOMPARE(targetEdit->cursorPosition(), 2);
+        QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
+    }
+
+    void doubleClickOnATitleOpensTheEditor() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 1);
+        QTest::mouseDClick(control<QLabel>(cadastro, "Label008"), Qt::LeftButton);
+        TitleEditor* editor = app->mudacampos();
+        QVERIFY(editor->isVisible());
+        QCOMPARE(control<QLineEdit>(editor, "Edit1")->text(), QStringLiteral("UF"));
+        QCOMPARE(control<QLineEdit>(editor, "Edit2")->text(), QStringLiteral("Label008"));
+        QVERIFY(!control<QLineEdit>(editor, "Edit2")->isVisible());
+
+        QTest::mouseDClick(control<QLabel>(cadastro, "Label00"), Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>(editor, "Edit1")->text(), QStringLiteral("Código"));
+        QCOMPARE(control<QLineEdit>(editor, "Edit2")->text(), QStringLiteral("Label00"));
+
+        QTest::mouseClick(control<QPushButton>(cadastro, "Button10"), Qt::LeftButton);
+        QCOMPARE(dialogs.texts().last(), QStringLiteral("Para mudar o título do campo dê dois cliques rápidos sobre ele "
+                                                        "e realize a mudança."));
+    }
+
+    void navigatorAndNameLabelsFollowTheRecord() {
+        TestEnvironment env;
+        env.install();
+        env.addRecords({named(QStringLiteral("Ana")), named(QStringLiteral("Bia")), named(QStringLiteral("Caio"))});
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        RegisterWindow* cadastro = openRegister(*app, 4);
+        auto* first = control<QToolButton>(cadastro, "nbFirst");
+        auto* last = control<QToolButton>(cadastro, "nbLast");
+        QVERIFY(!first->isEnabled());
+        QTest::mouseClick(last, Qt::LeftButton);
+        QCOMPARE(control<QLabel>(cadastro, "DBText3")->text(), QStringLiteral("Caio"));
+        QVERIFY(!last->isEnabled());
+        QTest::mouseClick(control<QToolButton>(cadastro, "nbPrior"), Qt::LeftButton);
+        QCOMPARE(control<QLabel>(cadastro, "DBText1")->text(), QStringLiteral("Bia"));
+        QCOMPARE(control<QTableView>(cadastro, "DBAlfabetico")->currentIndex().row(), 1);
+        QCOMPARE(control<QTabWidget>(cadastro, "Cliente")->count(), 8);
+
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnSair"), Qt::LeftButton);
+        QVERIFY(!cadastro->isVisible());
+        QCOMPARE(app->dataModule()->ADOTable1->currentRow(), 1);
+    }
+
+    // A record saved is on disk when "Gravar" returns: a child process saves and is
+    // killed at once; the record is there afterwards.
+    void savedRecordSurvivesAKill() {
+        TestEnvironment env;
+        env.install();
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save-and-wait"), env.programFolder()});
+        QVERIFY(child.waitForReadyRead(30000));
+        const qint64 code = child.readLine().trimmed().toLongLong();
+        child.kill();
+        QVERIFY(child.waitForFinished(10000));
+        QVERIFY(code > 0);
+        QCOMPARE(env.storedText(code, QStringLiteral("AGE_NOME")), QStringLiteral("Gravado antes do fim"));
+    }
+};
+
+// The child of savedRecordSurvivesAKill: saves one record, says its number, waits.
+static int saveAndWait(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qtApplication(argc, argv);
+    ScriptedDialogs dialogs;
+    Application app(QString::fromLocal8Bit(argv[2]));
+    app.principal()->vai();
+    RegisterWindow* cadastro = openRegister(app, 1);
+    QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
+    typeText(control<QLineEdit>(cadastro, "DBnome"), QStringLiteral("Gravado antes do fim"));
+    QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+    const QByteArray line = control<QLineEdit>(cadastro, "DBcodigo")->text().toUtf8() + '\n';
+    ::write(STDOUT_FILENO, line.constData(), line.size());
+    for (;;)
+        ::pause();
+}
+
+int main(int argc, char* argv[]) {
+    if (argc == 3 && qstrcmp(argv[1], "--save-and-wait") == 0)
+        return saveAndWait(argc, argv);
+    QApplication qtApplication(argc, argv);
+    TestRecordEditing test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_recordediting.moc"
