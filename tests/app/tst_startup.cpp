@@ -1,0 +1,327 @@
+// Start-up as the program runs it: the windows and their order, the folder checks, the
+// database outcomes, the toolbar and menu states, the splash, and leaving.
+
+#include "app/application.h"
+#include "app/folders.h"
+#include "app/instancelock.h"
+#include "app/mainwindow.h"
+#include "app/smallwindows.h"
+#include "backup/backupwindow.h"
+#include "controls.h"
+#include "data/datamodule.h"
+#include "data/networkwindow.h"
+#include "data/sharedtable.h"
+#include "register/registerwindow.h"
+#include "scripteddialogs.h"
+#include "testenvironment.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QToolButton>
+#include <unistd.h>
+
+namespace {
+
+// Enabled state of SpeedButton1..7 and of the menu, as "1111101 menu".
+QString toolbarState(MainWindow* principal) {
+    QString state;
+    for (const char* name : {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4", "SpeedButton5",
+                             "SpeedButton6", "SpeedButton7"})
+        state += control<QToolButton>(principal, name)->isEnabled() ? u'1' : u'0';
+    return state + (principal->menuEnabled() ? QStringLiteral(" menu") : QStringLiteral(" -"));
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void windowsAreCreatedOnceInOrder() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        Application app(env.programFolder());
+        QCOMPARE(app.creationOrder(),
+                 (QStringList{"TFRM_Principal", "TFver", "TForm3", "TFRM_Acentos", "TFRM_Splash", "TFRM_Cadastro",
+                              "TFRM_Campos", "TFRM_Impressao", "TForm4", "TFRM_Config", "TFRM_Drive",
+                              "TDataModule1", "TFcab", "TFtrans", "TFespere", "TFmudacampos", "TFbackup"}));
+        QVERIFY(app.principal()->isVisible());
+        QVERIFY(!app.cadastro()->isVisible());
+        // Shown before start-up: only the backup button can be used.
+        QCOMPARE(toolbarState(app.principal()), QStringLiteral("0000001 -"));
+    }
+
+    void normalStart() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QVERIFY(dialogs.shown.isEmpty());
+        MainWindow* principal = app->principal();
+        QCOMPARE(principal->meuexe, env.programFolder());
+        QCOMPARE(principal->meudir, env.settingsFolder());
+        QCOMPARE(principal->minhabase, env.programFolder() + QStringLiteral("Dados/"));
+        QCOMPARE(principal->windowTitle(), QStringLiteral("Velmora 7.0.0.2"));
+        QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
+        QCOMPARE(toolbarState(principal), QStringLiteral("1111101 menu"));
+
+        // The splash goes at its timer's tick and makes "Ajuda" usable too.
+        SplashWindow* splash = app->ver();
+        QVERIFY(splash->isVisible());
+        QCOMPARE(control<QLabel>(splash, "Version")->text(), QStringLiteral("Versão: 7.0.0.2"));
+        QCOMPARE(splash->timer()->interval(), 7000);
+        splash->Timer1Timer();
+        QVERIFY(!splash->isVisible());
+        QCOMPARE(toolbarState(principal), QStringLiteral("1111111 menu"));
+        splash->Timer1Timer(); // a tick with the splash gone does nothing
+        QVERIFY(!splash->isVisible());
+    }
+
+    void mouseOverTheSplashClosesIt() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QWidget* panel = control(app->ver(), "Panel1");
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), panel->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &move);
+        QVERIFY(!app->ver()->isVisible());
+        QCOMPARE(toolbarState(app->principal()), QStringLiteral("1111111 menu"));
+    }
+
+    void withoutDataFolderStartUpStops() {
+        TestEnvironment env;
+        env.createSettingsFolder();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Diretório não encontrado: ") + env.programFolder() +
+                                              QStringLiteral("Dados")});
+        QCOMPARE(toolbarState(app->principal()), QStringLiteral("0000001 -"));
+        QVERIFY(!app->ver()->isVisible());
+        QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
+        QCOMPARE(app->principal()->meudir, env.settingsFolder());
+    }
+
+    void withoutSettingsFolderStartUpStops() {
+        TestEnvironment env;
+        env.createBase();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Nenhum diretório foi encontrado.") + env.programFolder() +
+                                              QStringLiteral(" - ") + env.settingsFolder()});
+        QCOMPARE(toolbarState(app->principal()), QStringLiteral("0000001 -"));
+        QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
+    }
+
+    void bothFolderMessagesInOrder() {
+        TestEnvironment env;
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QCOMPARE(dialogs.shown.size(), 2);
+        QVERIFY(dialogs.texts()[0].startsWith(QStringLiteral("Diretório não encontrado: ")));
+        QVERIFY(dialogs.texts()[1].startsWith(QStringLiteral("Nenhum diretório foi encontrado.")));
+    }
+
+    void markerOrDiversosStandInForTheSettingsFolder_data() {
+        QTest::addColumn<QString>("marker");
+        QTest::newRow("win98.ini") << "win98.ini";
+        QTest::newRow("Diversos") << "Diversos/";
+    }
+    void markerOrDiversosStandInForTheSettingsFolder() {
+        QFETCH(QString, marker);
+        TestEnvironment env;
+        env.createBase();
+        if (marker.endsWith(u'/'))
+            QDir().mkpath(env.programFolder() + marker);
+        else
+            writeFile(env.programFolder() + marker, "");
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QVERIFY(dialogs.shown.isEmpty());
+        QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
+        // The settings folder is still the per-user one, even though it does not exist.
+        QCOMPARE(app->principal()->meudir, env.settingsFolder());
+        QVERIFY(!QFileInfo::exists(env.settingsFolder()));
+    }
+
+    void missingBaseOpensTheLocationWindow() {
+        TestEnvironment env;
+        env.createDataFolder();
+        env.createSettingsFolder();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("A Base de Dados não foi localizada  no caminho: ") +
+                                              env.programFolder() + QStringLiteral("Dados/base.mdb")});
+        QVERIFY(app->form3()->isVisible());
+        QCOMPARE(control<QPlainTextEdit>(app->form3(), "Memo1")->toPlainText(),
+                 env.programFolder() + QStringLiteral("Dados"));
+        QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
+        QVERIFY(!app->terminated());
+        QCOMPARE(toolbarState(app->principal()), QStringLiteral("1111101 menu"));
+        QVERIFY(!QFileInfo::exists(env.basePath()));
+    }
+
+    void damagedBaseEndsTheProgram() {
+        TestEnvironment env;
+        env.createDataFolder();
+        env.createSettingsFolder();
+        writeFile(env.basePath(), QByteArray("Standard Jet DB") + QByteArray(2000, '\0'));
+        ScriptedDialogs dialogs;
+        InstanceLock lock;
+        QVERIFY(!Application::launch(env.programFolder(), lock));
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Banco de Dados não pode ser conectado!\r"
+                                                             "Informe ao Suporte Técnico.")});
+    }
+
+    void baseWithoutTheTableEndsTheProgram() {
+        TestEnvironment env;
+        env.install();
+        QFile::remove(env.basePath());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            db.setDatabaseName(env.basePath());
+            QVERIFY(db.open());
+            QSqlQuery(QStringLiteral("CREATE TABLE outra (x TEXT)"), db);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QVERIFY(app->terminated());
+        QCOMPARE(dialogs.shown.size(), 1);
+    }
+
+    void leavingWithARecordBeingEdited() {
+        TestEnvironment env;
+        env.install();
+        env.addRecords({{{QStringLiteral("AGE_NOME"), QStringLiteral("Ana")}}});
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        MainWindow* principal = app->principal();
+        app->dataModule()->ADOTable1->edit();
+        control<QPlainTextEdit>(app->backup(), "Memo1")->setPlainText(QStringLiteral("/backups"));
+
+        QTest::mouseClick(control<QToolButton>(principal, "SpeedButton4"), Qt::LeftButton);
+        QCOMPARE(dialogs.texts(),
+                 QStringList{QStringLiteral("Não é possível fechar, a base está aberta para gravação.")});
+        QVERIFY(principal->isVisible());
+
+        dialogs.clear();
+        dialogs.setNextAnswer(Dialogs::Button::Cancel);
+        QVERIFY(!principal->close());
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("A base está aberta para gravação, um cadastro pode ser "
+                                                             "perdido, deseja fechar o programa?")});
+        QCOMPARE(dialogs.shown.first().buttons, (QList{Dialogs::Button::Ok, Dialogs::Button::Cancel}));
+
+        // OK closes without the backup question.
+        dialogs.clear();
+        dialogs.setNextAnswer(Dialogs::Button::Ok);
+        QVERIFY(principal->close());
+        QCOMPARE(dialogs.shown.size(), 1);
+    }
+
+    void leavingAsksForABackupOnlyWithAFolder() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        control<QPlainTextEdit>(app->backup(), "Memo1")->setPlainText(QStringLiteral("  "));
+        QVERIFY(app->principal()->close());
+        QVERIFY(dialogs.shown.isEmpty());
+
+        auto again = env.start();
+        control<QPlainTextEdit>(again->backup(), "Memo1")->setPlainText(QStringLiteral("/backups"));
+        dialogs.setNextAnswer(Dialogs::Button::Cancel);
+        QVERIFY(again->principal()->close());
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Deseja realizar backup da base de dados?")});
+    }
+
+    void helpWithoutTheDocumentDoesNothing() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        app->ver()->Timer1Timer();
+        QTest::keyClick(app->principal(), Qt::Key_F1);
+        QTest::mouseClick(control<QToolButton>(app->principal(), "SpeedButton6"), Qt::LeftButton);
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void menuKeysOpenTheRegisterPages_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("page");
+        QTest::newRow("F2") << int(Qt::Key_F2) << 0;
+        QTest::newRow("F3") << int(Qt::Key_F3) << 5;
+        QTest::newRow("F4") << int(Qt::Key_F4) << 6;
+        QTest::newRow("F5") << int(Qt::Key_F5) << 7;
+    }
+    void menuKeysOpenTheRegisterPages() {
+        QFETCH(int, key);
+        QFETCH(int, page);
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QApplication::setActiveWindow(app->principal());
+        QTest::keyClick(app->principal(), static_cast<Qt::Key>(key));
+        QVERIFY(app->cadastro()->isVisible());
+        QCOMPARE(control<QTabWidget>(app->cadastro(), "Cliente")->currentIndex(), page);
+    }
+
+    // Only a lock held by a live instance keeps the program out.
+    void secondInstanceIsRefusedUntilTheFirstDies() {
+        TestEnvironment env;
+        env.install();
+        QProcess first;
+        first.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-lock")});
+        QVERIFY(first.waitForReadyRead(10000));
+        ScriptedDialogs dialogs;
+        {
+            InstanceLock lock;
+            QVERIFY(!Application::launch(env.programFolder(), lock));
+            QCOMPARE(dialogs.shown.size(), 1);
+            QCOMPARE(dialogs.shown.first().text, QStringLiteral("Atenção o programa já está aberto!."));
+            QCOMPARE(dialogs.shown.first().caption, QStringLiteral("Atenção"));
+            QCOMPARE(dialogs.shown.first().icon, Dialogs::Icon::Information);
+        }
+        first.kill();
+        QVERIFY(first.waitForFinished(10000));
+        dialogs.clear();
+        InstanceLock lock;
+        auto app = Application::launch(env.programFolder(), lock);
+        QVERIFY(app);
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (argc == 2 && qstrcmp(argv[1], "--hold-lock") == 0) {
+        InstanceLock lock;
+        if (!lock.tryAcquire())
+            return 2;
+        ::write(STDOUT_FILENO, "locked\n", 7);
+        for (;;)
+            ::pause();
+    }
+    QApplication qtApplication(argc, argv);
+    TestStartup test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_startup.moc"
