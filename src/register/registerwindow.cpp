@@ -3,6 +3,9 @@
 #include "app/application.h"
 #include "app/apperror.h"
 #include "app/dialogs.h"
+#include "app/folders.h"
+#include "data/columns.h"
+#include "dates.h"
 #include "data/binder.h"
 #include "data/datamodule.h"
 #include "data/sharedtable.h"
@@ -57,6 +60,7 @@ RegisterWindow::RegisterWindow(Application& app, QWidget* parent)
 
     setUpTitleLabels();
     setUpSummaryEdits();
+    setUpDateEdits();
     setRecordButtons({false, false, false, false, false});
 }
 
@@ -208,10 +212,11 @@ bool RegisterWindow::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (event->type() == QEvent::KeyPress) {
-        if (auto* edit = qobject_cast<QLineEdit*>(watched); edit && m_summaryTargets.contains(edit))
-            return summaryEditKeyPress(edit, static_cast<QKeyEvent*>(event));
-    }
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (edit && m_dateEntries.contains(edit) && dateEditEvent(edit, event))
+        return true;
+    if (edit && event->type() == QEvent::KeyPress && m_summaryTargets.contains(edit))
+        return summaryEditKeyPress(edit, static_cast<QKeyEvent*>(event));
     return FormWindow::eventFilter(watched, event);
 }
 
@@ -226,6 +231,89 @@ bool RegisterWindow::summaryEditKeyPress(QLineEdit* edit, QKeyEvent* event) {
     if (QLineEdit* targetEdit = textEditOf(target))
         targetEdit->setCursorPosition(caret);
     return true;
+}
+
+void RegisterWindow::setUpDateEdits() {
+    const auto widthOf = [](const char* field) { return Columns::at(Columns::indexOf(QString::fromLatin1(field))).width; };
+    m_dateEntries = {
+        {ui.DBDAprin, {u'/', false, widthOf("AGE_DTAAUDIENCIA"), false}},
+        {ui.DBdataprocesso, {u'/', false, 10, false}},
+        {ui.DBdatapeticao, {u'/', false, 10, false}},
+        {ui.DBdataaudiencia, {u'/', false, 10, false}},
+        {ui.EDatainifiltro, {u'/', false, 10, true}},
+        {ui.EDatafimfiltro, {u'/', false, 10, true}},
+        {ui.Efiltrodata, {u'/', false, 10, false}},
+        {ui.DBHAprin, {u':', true, 5, false}},
+        {ui.DBhoraaudiencia, {u':', true, 5, false}},
+    };
+    for (QLineEdit* edit : m_dateEntries.keys())
+        edit->installEventFilter(this);
+}
+
+// Typing, clicking and leaving a date or time edit. True when the event is used up.
+bool RegisterWindow::dateEditEvent(QLineEdit* edit, QEvent* event) {
+    const DateEntry& entry = m_dateEntries[edit];
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        const bool printable = !text.isEmpty() && text.at(0) >= u' ' && text.at(0) != QChar(0x7F);
+        const bool typed = printable || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Return ||
+                           key->key() == Qt::Key_Enter;
+        if (!typed)
+            return false;
+        insertSeparators(edit);
+        // The length limit holds back typing only; texts the program sets may be longer.
+        return printable && edit->text().size() - edit->selectedText().size() >= entry.limit;
+    }
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            edit->selectAll();
+        return false;
+    case QEvent::FocusOut: {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (!entry.isTime && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            dateEditExit(edit);
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+// Before the key is applied: a separator goes at the end when the caret stands after the
+// day or the month (after the hours for a time).
+void RegisterWindow::insertSeparators(QLineEdit* edit) {
+    const DateEntry& entry = m_dateEntries[edit];
+    const int positions[] = {2, 5};
+    for (int position : positions) {
+        if (edit->cursorPosition() == position) {
+            edit->setText(edit->text() + entry.separator);
+            edit->setCursorPosition(position + 1);
+        }
+        if (entry.isTime)
+            break;
+    }
+    if (m_binder)
+        m_binder->commit(edit);
+}
+
+void RegisterWindow::dateEditExit(QLineEdit* edit) {
+    const QString text = edit->text();
+    if (!m_dateEntries[edit].checkedAlways && !Folders::checkinteiro(text))
+        return;
+    QString checked;
+    try {
+        checked = Dates::validadataMA(text);
+    } catch (const AppError& error) {
+        showError(error.message());
+        return;
+    }
+    if (checked == text)
+        return;
+    edit->setText(checked);
+    if (m_binder)
+        m_binder->commit(edit);
 }
 
 void RegisterWindow::openTitleEditor(QLabel* label) {

@@ -63,6 +63,10 @@ private:
     void setUpTitleLabels();
     void setUpSummaryEdits();
     bool summaryEditKeyPress(QLineEdit* edit, QKeyEvent* event);
+    void setUpDateEdits();
+    bool dateEditEvent(QLineEdit* edit, QEvent* event);
+    void insertSeparators(QLineEdit* edit);
+    void dateEditExit(QLineEdit* edit);
     void openTitleEditor(QLabel* label);
     void FormShow();
     void showError(const QString& message);
@@ -76,4 +80,14 @@ private:
     GridBinding* m_hearingGrid = nullptr;
     QHash<QString, QLabel*> m_titleLabels;
     QHash<QLineEdit*, QPair<int, QWidget*>> m_summaryTargets;
+
+    // The date and time edits: what they insert while typing, how much can be typed,
+    // and whether leaving checks the date always or only when it holds a digit.
+    struct DateEntry {
+        QChar separator;
+        bool isTime;
+        int limit;
+        bool checkedAlways;
+    };
+    QHash<QLineEdit*, DateEntry> m_dateEntries;
 };
