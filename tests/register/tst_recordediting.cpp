@@ -249,7 +249,7 @@ private slots:
         RegisterWindow* cadastro = openRegister(*app, 0);
         auto* edit = cadastro->findChild<QLineEdit*>(summary);
         edit->setFocus();
-        edit->setCursorPosition(2);
+        edit->setCursorPosition(1); // at 2 a date or time edit adds its separator first
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(control<QTabWidget>(cadastro, "Cliente")->currentIndex(), page);
         QWidget* targetControl = cadastro->findChild<QWidget*>(target);
@@ -257,7 +257,7 @@ private slots:
         auto* targetEdit = qobject_cast<QLineEdit*>(targetControl);
         if (!targetEdit)
             targetEdit = qobject_cast<QComboBox*>(targetControl)->lineEdit();
-        QCOMPARE(targetEdit->cursorPosition(), 2);
+        QCOMPARE(targetEdit->cursorPosition(), 1);
         QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
     }
 
