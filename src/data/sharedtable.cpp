@@ -113,7 +113,7 @@ void SharedTable::close() {
 
 void SharedTable::requery(std::optional<qint64> keepCode) {
     const auto expression = m_filtered ? FilterExpression::parse(m_filterText) : std::nullopt;
-    const RecordRule rule = m_filtered && m_predicate ? m_predicate() : RecordRule::acceptAll();
+    const RecordRule rule = m_filtered ? m_rule : RecordRule::acceptAll();
     const auto order = SortOrder::parse(m_sort);
     const auto query = VisibleSetQuery::codes(expression, rule, order);
 
@@ -181,18 +181,31 @@ void SharedTable::applyFilterAndOrder(bool filtered, const QString& expression, 
 }
 
 void SharedTable::setFilterText(const QString& expression) {
-    if (m_filtered && active()) {
-        checkBrowseMode();
-        applyFilterAndOrder(true, expression, m_sort, std::nullopt);
-    } else {
+    if (m_filtered)
+        switchFilterOn(expression);
+    else
         m_filterText = expression;
-    }
 }
 
 void SharedTable::setFiltered(bool on) {
+    if (on) {
+        switchFilterOn(m_filterText);
+        return;
+    }
     if (active())
         checkBrowseMode();
-    applyFilterAndOrder(on, m_filterText, m_sort, std::nullopt);
+    applyFilterAndOrder(false, m_filterText, m_sort, std::nullopt);
+}
+
+void SharedTable::filterBy(const QString& expression) {
+    switchFilterOn(expression);
+}
+
+void SharedTable::switchFilterOn(const QString& expression) {
+    if (active())
+        checkBrowseMode();
+    m_rule = m_predicate ? m_predicate() : RecordRule::acceptAll();
+    applyFilterAndOrder(true, expression, m_sort, std::nullopt);
 }
 
 void SharedTable::setSort(const QString& order) {

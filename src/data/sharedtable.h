@@ -66,6 +66,8 @@ public:
     // Switching filtering on applies the expression and asks the record predicate for its
     // rule; an expression that cannot be read throws and leaves filtering off.
     void setFiltered(bool on);
+    // Sets the expression and switches filtering on in one step.
+    void filterBy(const QString& expression);
     void setRecordPredicate(std::function<RecordRule()> predicate) { m_predicate = std::move(predicate); }
     // Records left out by the last filtering because their date could not be read.
     int unreadableDatesLeftOut() const { return m_unreadableDates; }
@@ -100,6 +102,7 @@ private:
     void requery(std::optional<qint64> keepCode);
     void applyFilterAndOrder(bool filtered, const QString& expression, const QString& order,
                              std::optional<qint64> keepCode);
+    void switchFilterOn(const QString& expression);
     void setCurrent(int row);
     void loadCurrent();
     void clearCache() const;
@@ -123,6 +126,9 @@ private:
     QString m_filterText;
     bool m_filtered = false;
     std::function<RecordRule()> m_predicate;
+    // The predicate's rule as it was when filtering was switched on; a later change of
+    // order or a refresh keeps it.
+    RecordRule m_rule;
     int m_unreadableDates = 0;
     QString m_sort;
 

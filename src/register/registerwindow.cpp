@@ -11,6 +11,7 @@
 #include "data/sharedtable.h"
 #include "gridbinding.h"
 #include "prefs/prefswindows.h"
+#include "reports/reportwindows.h"
 #include "searchrules.h"
 #include "titles/titlecatalogue.h"
 #include "titles/titleeditor.h"
@@ -92,6 +93,8 @@ void RegisterWindow::attachData(DataModule* dataModule) {
         connect(grid, &GridBinding::errorOccurred, this, &RegisterWindow::showError);
     m_orderGrid->setPointingHand(true);
     m_queryGrid->setPointingHand(true);
+    m_table->setRecordPredicate([this] { return ADOTable1FilterRecord(); });
+    setUpListPages();
 
     connect(ui.nbFirst, &QToolButton::clicked, this, [this] { guarded([this] { m_table->first(); }); });
     connect(ui.nbPrior, &QToolButton::clicked, this, [this] { guarded([this] { m_table->prior(); }); });
@@ -424,4 +427,191 @@ void RegisterWindow::preenchecombo_frm_cadastro() {
     ui.Cfiltro->clear();
     ui.Cfiltro->addItems(orderTitles.mid(1));
     ui.Cfiltro->setEditText(caption(QStringLiteral("Label000")));
+}
+
+// ---- the list pages: ordering, word and date search, range filter, listings ----
+
+void RegisterWindow::setUpListPages() {
+    connect(ui.SpeedButton1, &QToolButton::clicked, this, &RegisterWindow::SpeedButton1Click);
+    connect(ui.Cordenar, &QComboBox::activated, this, &RegisterWindow::CordenarClick);
+    connect(ui.Efiltro, &QLineEdit::textChanged, this, &RegisterWindow::EfiltroChange);
+    connect(ui.Cfiltro, &QComboBox::currentTextChanged, this, &RegisterWindow::CfiltroChange);
+    connect(ui.Bfiltrodata, &QPushButton::clicked, this, &RegisterWindow::BfiltrodataClick);
+    connect(ui.BtnFiltrar, &QPushButton::clicked, this, &RegisterWindow::BtnFiltrarClick);
+    connect(ui.Button1, &QPushButton::clicked, this, &RegisterWindow::Button1Click);
+    connect(ui.Button4, &QPushButton::clicked, this, &RegisterWindow::Button4Click);
+    connect(ui.Button9, &QPushButton::clicked, this, &RegisterWindow::Button4Click);
+    connect(ui.BTNFormulario, &QPushButton::clicked, this, &RegisterWindow::BTNFormularioClick);
+    connect(ui.Button3, &QPushButton::clicked, this, &RegisterWindow::Button3Click);
+    connect(ui.Button6, &QPushButton::clicked, this, &RegisterWindow::Button6Click);
+    connect(ui.Button7, &QPushButton::clicked, this, &RegisterWindow::Button7Click);
+
+    connect(m_orderGrid, &GridBinding::titleClicked, this,
+            [this](int column) { titleClicked(m_orderGrid, column, true); });
+    connect(m_queryGrid, &GridBinding::titleClicked, this,
+            [this](int column) { titleClicked(m_queryGrid, column, true); });
+    connect(m_hearingGrid, &GridBinding::titleClicked, this,
+            [this](int column) { titleClicked(m_hearingGrid, column, false); });
+    for (GridBinding* grid : {m_orderGrid, m_queryGrid})
+        connect(grid, &GridBinding::cellClicked, this, [this] { showPage(1); });
+}
+
+void RegisterWindow::IndexaColuna(const QString& campo) {
+    try {
+        m_table->setSort(SearchRules::columnOrder(campo, ui.SpeedButton1->text()));
+    } catch (const AppError&) {
+        Dialogs::message(this, QStringLiteral("Não foi possível ordenar os campos."));
+    }
+}
+
+void RegisterWindow::SpeedButton1Click() {
+    ui.SpeedButton1->setText(SearchRules::flippedCaption(ui.SpeedButton1->text()));
+    QStringList entries;
+    for (int i = 0; i < ui.Cordenar->count(); ++i)
+        entries << ui.Cordenar->itemText(i);
+    const int entry = SearchRules::findEntry(entries, ui.Cordenar->currentText());
+    if (entry >= 0)
+        IndexaColuna(SearchRules::orderListColumn(entry));
+}
+
+void RegisterWindow::CordenarClick() {
+    ui.SpeedButton1->setText(SearchRules::kAscendingCaption);
+}
+
+void RegisterWindow::titleClicked(GridBinding* grid, int column, bool flipsCaption) {
+    grid->setHighlightedColumn(-1);
+    if (flipsCaption)
+        ui.SpeedButton1->setText(SearchRules::flippedCaption(ui.SpeedButton1->text()));
+    IndexaColuna(grid->model()->field(column));
+    grid->setHighlightedColumn(column);
+}
+
+RecordRule RegisterWindow::ADOTable1FilterRecord() {
+    SearchRules::PredicateInputs inputs;
+    inputs.page = ui.Cliente->currentIndex();
+    inputs.firstDate = ui.EDatainifiltro->text();
+    inputs.lastDate = ui.EDatafimfiltro->text();
+    inputs.filterText = ui.Cfiltro->currentText();
+    inputs.dateBox = ui.Efiltrodata->text();
+    inputs.hearingDateTitle = caption(QStringLiteral("Label021"));
+    inputs.processDateTitle = caption(QStringLiteral("Label017"));
+    inputs.petitionDateTitle = caption(QStringLiteral("Label020"));
+    const SearchRules::PredicateOutcome outcome = SearchRules::ADOTable1FilterRecord(inputs);
+    if (!outcome.error.isEmpty())
+        showError(outcome.error);
+    return outcome.rule;
+}
+
+// Switches filtering on; stored dates the date rules could not read are reported once.
+void RegisterWindow::switchFilteringOn() {
+    guarded([this] {
+        m_table->setFiltered(true);
+        if (m_table->unreadableDatesLeftOut() > 0)
+            showError(SearchRules::unreadableDatesMessage(m_table->unreadableDatesLeftOut()));
+    });
+}
+
+void RegisterWindow::EfiltroChange() {
+    const QString typed = ui.Efiltro->text();
+    if (typed.isEmpty())
+        return;
+    QStringList entries;
+    for (int i = 0; i < ui.Cfiltro->count(); ++i)
+        entries << ui.Cfiltro->itemText(i);
+    const QString prefix =
+        SearchRules::wordSearchPrefix(SearchRules::findEntry(entries, ui.Cfiltro->currentText()));
+    // Filtering goes off and on again around the new expression, in one step.
+    guarded([&] { m_table->filterBy(SearchRules::wordSearchExpression(prefix, typed)); });
+}
+
+void RegisterWindow::CfiltroChange() {
+    const QString text = ui.Cfiltro->currentText();
+    const bool dateMode = text == caption(QStringLiteral("Label021")) ||
+                          text == caption(QStringLiteral("Label017")) || text == caption(QStringLiteral("Label020"));
+    if (dateMode)
+        ui.Efiltro->clear();
+    else
+        ui.Efiltrodata->clear();
+    ui.Efiltro->setEnabled(!dateMode);
+    ui.Lpalavra->setEnabled(!dateMode);
+    ui.Ldata->setEnabled(dateMode);
+    ui.Efiltrodata->setEnabled(dateMode);
+    ui.Bfiltrodata->setEnabled(dateMode);
+    focusIfPossible(dateMode ? static_cast<QWidget*>(ui.Efiltrodata) : ui.Efiltro);
+}
+
+// The date searches switch filtering on again rather than off and on: switching on
+// judges every record anew, and going off first would only read the whole table once more.
+void RegisterWindow::BfiltrodataClick() {
+    ui.Efiltro->clear();
+    if (!Folders::checkinteiro(ui.Efiltrodata->text())) {
+        Dialogs::message(this, QStringLiteral("Digite a data"));
+        focusIfPossible(ui.Efiltrodata);
+    }
+    switchFilteringOn();
+}
+
+void RegisterWindow::BtnFiltrarClick() {
+    ui.Efiltro->clear();
+    if (!Folders::checkinteiro(ui.EDatainifiltro->text())) {
+        Dialogs::message(this, QStringLiteral("Digite a data inicial"));
+        focusIfPossible(ui.EDatainifiltro);
+    }
+    if (!Folders::checkinteiro(ui.EDatafimfiltro->text())) {
+        Dialogs::message(this, QStringLiteral("Digite a data final"));
+        focusIfPossible(ui.EDatafimfiltro);
+    }
+    switchFilteringOn();
+}
+
+void RegisterWindow::Button1Click() {
+    guarded([this] { m_table->setFiltered(false); });
+}
+
+void RegisterWindow::Button4Click() {
+    guarded([this] { m_table->setFiltered(false); });
+    ui.Efiltro->clear();
+}
+
+void RegisterWindow::BTNFormularioClick() {
+    guarded([this] {
+        m_table->setSort(SearchRules::agendaOrder(app().config()->ui.Rnome->isChecked()));
+    });
+    refx = QStringLiteral("1");
+    QList<GridColumn> columns;
+    for (const char* id : {"Label000", "Label003", "Label014", "Label015", "Label016", "Label021", "Label022"}) {
+        const auto* entry = TitleCatalogue::byId(QString::fromLatin1(id));
+        columns.append({entry->field, caption(entry->id)});
+    }
+    app().impressao()->setColumnSet(columns);
+    showListing();
+}
+
+void RegisterWindow::Button3Click() {
+    refx = QStringLiteral("1");
+    showListing();
+}
+
+void RegisterWindow::showListing() {
+    hide();
+    ReportWindow* report = app().impressao();
+    report->trocatitulo();
+    report->impx();
+    report->show();
+    report->raise();
+}
+
+void RegisterWindow::Button6Click() {
+    app().config()->show();
+    app().config()->raise();
+}
+
+void RegisterWindow::Button7Click() {
+    hide();
+    FieldChooser* chooser = app().campos();
+    chooser->show();
+    QStringList titles;
+    for (const QString& id : TitleCatalogue::checklistIds())
+        titles << caption(id);
+    chooser->fillChecklist(titles);
 }

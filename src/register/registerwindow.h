@@ -3,6 +3,8 @@
 #include "app/formwindow.h"
 #include "ui_registerwindow.h"
 
+#include "data/filtering.h"
+
 #include <QHash>
 
 class Binder;
@@ -47,6 +49,21 @@ public:
 
     // Fills the order and filter lists from the current field titles.
     void preenchecombo_frm_cadastro();
+    // Orders the shared table by one column; the direction follows the order button.
+    void IndexaColuna(const QString& campo);
+
+    void SpeedButton1Click();
+    void CordenarClick();
+    void EfiltroChange();
+    void CfiltroChange();
+    void BfiltrodataClick();
+    void BtnFiltrarClick();
+    void Button1Click();
+    void Button4Click();
+    void BTNFormularioClick();
+    void Button3Click();
+    void Button6Click();
+    void Button7Click();
     // The city and state lists; they come with the lists.
     void loadCityLists() {}
 
@@ -69,6 +86,11 @@ private:
     void dateEditExit(QLineEdit* edit);
     void openTitleEditor(QLabel* label);
     void FormShow();
+    void setUpListPages();
+    void titleClicked(GridBinding* grid, int column, bool flipsCaption);
+    void showListing();
+    void switchFilteringOn();
+    RecordRule ADOTable1FilterRecord();
     void showError(const QString& message);
     template <typename Handler>
     void guarded(Handler handler);
