@@ -18,6 +18,8 @@
 #include "prefs/prefswindows.h"
 #include "register/registerwindow.h"
 #include "reports/reportwindows.h"
+#include "titles/profilefile.h"
+#include "titles/titlecatalogue.h"
 #include "titles/titleeditor.h"
 #include "transfer/transferwindow.h"
 
@@ -197,7 +199,21 @@ bool MainWindow::openDatabase() {
     return true;
 }
 
-void MainWindow::mudatitulo() {}
+void MainWindow::mudatitulo() {
+    const QString path = meudir + SettingsFiles::kCampos;
+    if (!TextFile::exists(path))
+        return;
+    try {
+        const ProfileFile titles(path);
+        for (const QString& id : TitleCatalogue::startupReadOrder()) {
+            const QString title = titles.readString(id, id);
+            if (!title.isEmpty())
+                m_app.cadastro()->applyTitle(id, title);
+        }
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
+    }
+}
 
 void MainWindow::openRegister(int page) {
     RegisterWindow* cadastro = m_app.cadastro();

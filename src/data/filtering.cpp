@@ -124,9 +124,17 @@ VisibleSetQuery VisibleSetQuery::codes(const std::optional<FilterExpression>& ex
     Conditions conditions;
     addExpression(conditions, expression);
     addRule(conditions, rule);
-    return {QStringLiteral("SELECT %1 FROM clientes").arg(Columns::quoted(Columns::kCodigo)) + conditions.where() +
-                orderBy(order),
-            conditions.values};
+    VisibleSetQuery query{QStringLiteral("SELECT %1 FROM clientes").arg(Columns::quoted(Columns::kCodigo)) +
+                              conditions.where(),
+                          conditions.values};
+    const bool byCodeOnly = order.keys.empty() || (order.keys.size() == 1 && order.keys[0].column == Columns::kCodigo);
+    if (byCodeOnly) {
+        const bool descending = !order.keys.empty() && order.keys[0].descending;
+        query.codeOrder = descending ? CodeOrder::Descending : CodeOrder::Ascending;
+    } else {
+        query.sql += orderBy(order);
+    }
+    return query;
 }
 
 std::optional<VisibleSetQuery> VisibleSetQuery::unreadableDates(const std::optional<FilterExpression>& expression,

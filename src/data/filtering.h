@@ -51,6 +51,10 @@ struct SortOrder {
 struct VisibleSetQuery {
     QString sql;
     QVariantList values;
+    // In record-number order the query leaves the ordering to the caller: SQLite can then
+    // read the numbers from the smallest index instead of walking the whole table.
+    enum class CodeOrder { AsQueried, Ascending, Descending };
+    CodeOrder codeOrder = CodeOrder::AsQueried;
 
     static VisibleSetQuery codes(const std::optional<FilterExpression>& expression, const RecordRule& rule,
                                  const SortOrder& order);

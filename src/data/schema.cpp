@@ -52,14 +52,6 @@ QStringList existingColumns(QSqlDatabase& db) {
     return names;
 }
 
-void createIndexes(QSqlDatabase& db) {
-    for (const auto& key : keys()) {
-        if (key.indexed)
-            exec(db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON clientes(%2)")
-                         .arg(Columns::quoted(QStringLiteral("ix_") + key.name), Columns::quoted(key.name)));
-    }
-}
-
 void fillKeys(QSqlDatabase& db) {
     QStringList assignments;
     for (const auto& key : keys())
@@ -88,6 +80,14 @@ void fillKeys(QSqlDatabase& db) {
 }
 
 } // namespace
+
+void createIndexes(QSqlDatabase& db) {
+    for (const auto& key : keys()) {
+        if (key.indexed)
+            exec(db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON clientes(%2)")
+                         .arg(Columns::quoted(QStringLiteral("ix_") + key.name), Columns::quoted(key.name)));
+    }
+}
 
 Record emptyRecord() {
     Record record;
@@ -169,7 +169,7 @@ void exec(QSqlDatabase& db, const QString& sql) {
         throw AppError(query.lastError().text());
 }
 
-void create(QSqlDatabase& db) {
+void create(QSqlDatabase& db, bool withIndexes) {
     QStringList definitions;
     for (const auto& column : Columns::all()) {
         definitions << Columns::quoted(column.name) +
@@ -181,7 +181,8 @@ void create(QSqlDatabase& db) {
     exec(db, QStringLiteral("BEGIN"));
     try {
         exec(db, QStringLiteral("CREATE TABLE clientes (%1)").arg(definitions.join(QStringLiteral(", "))));
-        createIndexes(db);
+        if (withIndexes)
+            createIndexes(db);
         exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
         exec(db, QStringLiteral("COMMIT"));
     } catch (const AppError&) {

@@ -20,8 +20,10 @@ Record emptyRecord();
 const QStringList& keyColumns();
 QStringList keyValues(const Record& record);
 
-// Creates table clientes with its keys and indexes in an empty database.
-void create(QSqlDatabase& db);
+// Creates table clientes with its keys and indexes in an empty database. Without
+// indexes, a bulk load can create them afterwards with createIndexes.
+void create(QSqlDatabase& db, bool withIndexes = true);
+void createIndexes(QSqlDatabase& db);
 // Brings a base made by an earlier build up to this version in one transaction.
 // Throws AppError when the base cannot be read or upgraded.
 void upgrade(QSqlDatabase& db);

@@ -3,6 +3,7 @@
 #include "app/apperror.h"
 #include "columns.h"
 #include "connection.h"
+#include "nativequery.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -117,25 +118,15 @@ void SharedTable::requery(std::optional<qint64> keepCode) {
     const auto order = SortOrder::parse(m_sort);
     const auto query = VisibleSetQuery::codes(expression, rule, order);
 
-    QSqlQuery select(m_connection->database());
-    select.setForwardOnly(true);
-    select.prepare(query.sql);
-    for (int i = 0; i < query.values.size(); ++i)
-        select.bindValue(i, query.values[i]);
-    execOrThrow(select);
-    QVector<qint64> codes;
-    while (select.next())
-        codes.append(select.value(0).toLongLong());
-
+    QVector<qint64> codes = NativeQuery::integers(m_connection->database(), query.sql, query.values);
+    if (query.codeOrder == VisibleSetQuery::CodeOrder::Ascending)
+        std::sort(codes.begin(), codes.end());
+    else if (query.codeOrder == VisibleSetQuery::CodeOrder::Descending)
+        std::sort(codes.begin(), codes.end(), std::greater<>());
     m_unreadableDates = 0;
-    if (const auto count = VisibleSetQuery::unreadableDates(expression, rule)) {
-        QSqlQuery unreadable(m_connection->database());
-        unreadable.prepare(count->sql);
-        for (int i = 0; i < count->values.size(); ++i)
-            unreadable.bindValue(i, count->values[i]);
-        execOrThrow(unreadable);
-        m_unreadableDates = unreadable.next() ? unreadable.value(0).toInt() : 0;
-    }
+    if (const auto count = VisibleSetQuery::unreadableDates(expression, rule))
+        m_unreadableDates = static_cast<int>(
+            NativeQuery::integers(m_connection->database(), count->sql, count->values).value(0));
 
     m_codes = std::move(codes);
     clearCache();

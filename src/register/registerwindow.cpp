@@ -197,6 +197,22 @@ QString RegisterWindow::caption(const QString& id) const {
     return label ? label->text() : QString();
 }
 
+void RegisterWindow::applyTitle(const QString& id, const QString& title) {
+    const auto* entry = TitleCatalogue::byId(id);
+    QLabel* label = entry ? titleLabel(entry->id) : nullptr;
+    if (!label)
+        return;
+    label->setText(title);
+    if (!entry->summaryLabel.isEmpty())
+        findChild<QLabel*>(entry->summaryLabel)->setText(title);
+    if (entry->hearingColumn >= 0)
+        m_hearingGrid->model()->setTitle(entry->hearingColumn, title);
+    if (entry->gridColumn >= 0) {
+        m_orderGrid->model()->setTitle(entry->gridColumn, label->text());
+        m_queryGrid->model()->setTitle(entry->gridColumn, label->text());
+    }
+}
+
 void RegisterWindow::setUpSummaryEdits() {
     m_summaryTargets = {
         {ui.DBAutorPrin, {1, ui.DBnome}},         {ui.DBCidadeprin, {1, ui.DBCidade}},

@@ -36,6 +36,9 @@ public:
     // The label of a field title (Label00, Label000 ... Label035) and its caption.
     QLabel* titleLabel(const QString& id) const;
     QString caption(const QString& id) const;
+    // Gives a field its title: its label, the summary label of page 0 and the grid
+    // columns that follow it.
+    void applyTitle(const QString& id, const QString& title);
 
     void BtnIncluirClick();
     void BtnAlterarClick();

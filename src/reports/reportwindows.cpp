@@ -20,7 +20,12 @@ void ReportWindow::setColumnSet(QList<GridColumn> columns) {
     m_columns->setColumns(std::move(columns));
 }
 
-void ReportWindow::trocatitulo() {}
+void ReportWindow::trocatitulo() {
+    QList<GridColumn> columns = columnSet();
+    const RegisterWindow* cadastro = app().cadastro();
+    ListingColumns::trocatitulo(columns, [cadastro](const QString& id) { return cadastro->caption(id); });
+    setColumnSet(columns);
+}
 
 FieldChooser::FieldChooser(Application& app, QWidget* parent)
     : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}

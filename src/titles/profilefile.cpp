@@ -43,25 +43,25 @@ std::pair<int, int> findSection(const QStringList& lines, const QString& section
 
 } // namespace
 
-ProfileFile::ProfileFile(QString path) : m_path(std::move(path)) {}
+ProfileFile::ProfileFile(QString path) : m_path(std::move(path)), m_lines(linesOnDisk()) {}
 
-QStringList ProfileFile::lines() const {
+QStringList ProfileFile::linesOnDisk() const {
     return TextFile::exists(m_path) ? TextFile::readLines(m_path) : QStringList();
 }
 
 QString ProfileFile::readString(const QString& section, const QString& key, const QString& defaultValue) const {
-    const QStringList all = lines();
-    const auto [first, end] = findSection(all, section);
+    const auto [first, end] = findSection(m_lines, section);
     for (int i = first; first >= 0 && i < end; ++i) {
-        if (isKeyLine(all[i], key))
-            return valueOf(all[i]);
+        if (isKeyLine(m_lines[i], key))
+            return valueOf(m_lines[i]);
     }
     return defaultValue;
 }
 
 void ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
     try {
-        QStringList all = lines();
+        // What else the file holds now is kept, even if another program changed it.
+        QStringList all = linesOnDisk();
         const QString keyLine = key + u'=' + value;
         const auto [first, end] = findSection(all, section);
         if (first < 0) {
@@ -81,6 +81,7 @@ void ProfileFile::writeString(const QString& section, const QString& key, const 
                 all.insert(insertAt, keyLine);
         }
         TextFile::writeLines(m_path, all);
+        m_lines = all;
     } catch (const AppError&) {
         throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
     }

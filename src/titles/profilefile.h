@@ -10,6 +10,8 @@
 // is kept as it was.
 class ProfileFile {
 public:
+    // Reads the file once; a missing file reads as empty. Throws AppError when the file
+    // exists but cannot be read.
     explicit ProfileFile(QString path);
 
     static constexpr int kMaxValueLength = 2047;
@@ -19,7 +21,9 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
 
 private:
-    QStringList lines() const;
+    QStringList linesOnDisk() const;
 
     QString m_path;
+    QStringList m_lines; // as read when the object was made; reads use them
+
 };

@@ -11,4 +11,9 @@ public:
 
     // Shows the editor for a label: its caption in Edit1, its id in Edit2.
     void editTitle(const QString& caption, const QString& labelId);
+
+    // "Gravar": saves the title in campos.ini and gives it to every place that shows it.
+    void Button1Click();
+    // "Restaurar configuração original": empties campos.ini after a question.
+    void Button3Click();
 };

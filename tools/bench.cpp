@@ -1,0 +1,352 @@
+// Benchmark: generates N realistic case records into a base.mdb and times, through the
+// classes the windows use, the register's interactions at that size. Beside each figure
+// stands the sqlite3 shell's time for the equivalent query on the same file.
+//
+//   velmora-bench [--records N] [--folder DIR] [--keep]
+//
+// The folder defaults to a temporary one; an existing base.mdb of the right size there is
+// reused, so a large base is generated only once.
+
+#include "app/apperror.h"
+#include "data/columns.h"
+#include "data/connection.h"
+#include "data/gridmodel.h"
+#include "data/schema.h"
+#include "data/sharedtable.h"
+#include "register/searchrules.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <sys/resource.h>
+
+namespace {
+
+QTextStream out(stdout);
+
+const QStringList kFirstNames = {
+    "José", "João", "Antônio", "Francisco", "Carlos", "Paulo", "Pedro", "Lucas", "Luiz", "Marcos", "Luís",
+    "Gabriel", "Rafael", "Daniel", "Marcelo", "Bruno", "Eduardo", "Felipe", "Raimundo", "Rodrigo", "Maria",
+    "Ana", "Francisca", "Antônia", "Adriana", "Juliana", "Márcia", "Fernanda", "Patrícia", "Aline", "Sandra",
+    "Camila", "Amanda", "Bruna", "Jéssica", "Letícia", "Júlia", "Luciana", "Vanessa", "Mariana", "Gustavo",
+    "Sérgio", "Vitória", "Beatriz", "Larissa", "Otávio", "Íris", "Élcio", "Úrsula", "Cecília", "Conceição",
+    "Joaquim", "Jorge", "Josefa", "Jair", "Jaqueline", "Renata", "Tiago", "Vinícius", "Wagner"};
+const QStringList kSurnames = {
+    "Silva", "Santos", "Oliveira", "Souza", "Rodrigues", "Ferreira", "Alves", "Pereira", "Lima", "Gomes",
+    "Costa", "Ribeiro", "Martins", "Carvalho", "Almeida", "Lopes", "Soares", "Fernandes", "Vieira", "Barbosa",
+    "Rocha", "Dias", "Nascimento", "Andrade", "Moreira", "Nunes", "Marques", "Machado", "Mendes", "Freitas",
+    "Cardoso", "Ramos", "Gonçalves", "Santana", "Teixeira", "D'Ávila", "Araújo", "Conceição", "Brandão", "Simões"};
+const QList<QPair<QString, QString>> kCities = {
+    {"São Paulo", "SP"}, {"Campinas", "SP"}, {"Santos", "SP"}, {"Ribeirão Preto", "SP"}, {"Sorocaba", "SP"},
+    {"Rio de Janeiro", "RJ"}, {"Niterói", "RJ"}, {"Petrópolis", "RJ"}, {"Belo Horizonte", "MG"},
+    {"Uberlândia", "MG"}, {"Juiz de Fora", "MG"}, {"Curitiba", "PR"}, {"Londrina", "PR"}, {"Maringá", "PR"},
+    {"Porto Alegre", "RS"}, {"Caxias do Sul", "RS"}, {"Florianópolis", "SC"}, {"Joinville", "SC"},
+    {"Salvador", "BA"}, {"Feira de Santana", "BA"}, {"Recife", "PE"}, {"Olinda", "PE"}, {"Fortaleza", "CE"},
+    {"Belém", "PA"}, {"Manaus", "AM"}, {"Goiânia", "GO"}, {"Brasília", "DF"}, {"São Luís", "MA"},
+    {"Teresina", "PI"}, {"Natal", "RN"}, {"João Pessoa", "PB"}, {"Maceió", "AL"}, {"Aracaju", "SE"},
+    {"Vitória", "ES"}, {"Cuiabá", "MT"}, {"Campo Grande", "MS"}, {"Porto Velho", "RO"}, {"Macapá", "AP"},
+    {"Boa Vista", "RR"}, {"Palmas", "TO"}};
+const QStringList kStreets = {"Rua das Flores", "Avenida Paulista", "Rua XV de Novembro", "Rua Sete de Setembro",
+                              "Avenida Brasil", "Rua da Consolação", "Travessa São José", "Alameda Santos",
+                              "Rua Barão de Itapetininga", "Avenida Getúlio Vargas"};
+const QStringList kDistricts = {"Centro", "Jardim América", "Vila Mariana", "Boa Vista", "Santa Cecília",
+                                "Bela Vista", "Copacabana", "Savassi", "Batel", "Moinhos de Vento"};
+const QStringList kActions = {"Trabalhista", "Indenização por Danos Morais", "Revisional de Alimentos",
+                              "Divórcio Consensual", "Inventário", "Usucapião", "Despejo", "Cobrança",
+                              "Execução Fiscal", "Reintegração de Posse", "Aposentadoria por Invalidez"};
+const QStringList kCourts = {"1ª Vara Cível", "2ª Vara Cível", "3ª Vara do Trabalho", "Vara de Família",
+                             "Vara da Fazenda Pública", "Juizado Especial Cível", "5ª Vara Federal"};
+const QStringList kMarital = {"Solteiro(a)", "Casado(a)", "Divorciado(a)", "Viúvo(a)", "União Estável"};
+
+template <typename List>
+const auto& pick(QRandomGenerator& random, const List& list) {
+    return list.at(random.bounded(static_cast<int>(list.size())));
+}
+
+QString digits(QRandomGenerator& random, int count) {
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += QChar(u'0' + random.bounded(10));
+    return text;
+}
+
+QString dateText(QRandomGenerator& random, int firstYear, int lastYear) {
+    const QDate first(firstYear, 1, 1);
+    const QDate date = first.addDays(random.bounded(static_cast<int>(first.daysTo(QDate(lastYear, 12, 31))) + 1));
+    return date.toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+QString personName(QRandomGenerator& random) {
+    return pick(random, kFirstNames) + u' ' + pick(random, kSurnames) + u' ' + pick(random, kSurnames);
+}
+
+Schema::Record generateRecord(QRandomGenerator& random) {
+    Schema::Record r = Schema::emptyRecord();
+    const auto set = [&r](const char* column, const QString& text) { r[Columns::indexOf(QString::fromLatin1(column))] = text; };
+    const auto& [city, state] = pick(random, kCities);
+    const auto& [otherCity, otherState] = pick(random, kCities);
+    set("AGE_NOME", personName(random));
+    set("AGE_ENDERECO", pick(random, kStreets) + QStringLiteral(", %1").arg(random.bounded(1, 3000)));
+    set("AGE_BAIRRO", pick(random, kDistricts));
+    set("AGE_CIDADE", city);
+    set("AGE_UF", state);
+    set("AGE_CEP", digits(random, 5) + u'-' + digits(random, 3));
+    set("AGE_TEL", QStringLiteral("(%1) %2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
+    set("AGE_CEL", QStringLiteral("(%1) 9%2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
+    set("AGE_RG", digits(random, 2) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 1));
+    set("AGE_CIC", digits(random, 3) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 2));
+    set("AGE_ESTCIVIL", pick(random, kMarital));
+    set("AGE_ADV", QStringLiteral("Dr. ") + personName(random));
+    set("AGE_PROC", digits(random, 7) + u'-' + digits(random, 2) + QStringLiteral(".20") + digits(random, 2) +
+                        QStringLiteral(".8.26.") + digits(random, 4));
+    set("AGE_VARA", pick(random, kCourts));
+    set("AGE_ACAO", pick(random, kActions));
+    set("AGE_DATAPROC", dateText(random, 2010, 2024));
+    set("AGE_DTAPET", dateText(random, 2010, 2024));
+    if (random.bounded(20) != 0) // a few cases have no hearing yet
+        set("AGE_DTAAUDIENCIA", dateText(random, 2015, 2026));
+    set("AGE_HORAAUDIENCIA", QStringLiteral("%1:%2").arg(random.bounded(8, 18), 2, 10, QChar(u'0'))
+                                 .arg(random.bounded(4) * 15, 2, 10, QChar(u'0')));
+    set("AGE_PCONT", random.bounded(3) == 0 ? QStringLiteral("Empresa ") + pick(random, kSurnames) + " Ltda."
+                                            : personName(random));
+    set("AGE_ADVCONT", QStringLiteral("Dra. ") + personName(random));
+    set("AGE_TELPCONT", QStringLiteral("(%1) %2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
+    set("AGE_ANOTACOES", QStringLiteral("Cliente indicado por %1.\r\nTrazer documentos originais.")
+                             .arg(personName(random)));
+    set("AGE_ENDERECOpc", pick(random, kStreets) + QStringLiteral(", %1").arg(random.bounded(1, 3000)));
+    set("AGE_BAIRROpc", pick(random, kDistricts));
+    set("AGE_CIDADEpc", otherCity);
+    set("AGE_UFpc", otherState);
+    set("AGE_EMAIL", QStringLiteral("cliente%1@exemplo.com.br").arg(random.bounded(1000000)));
+    set("AGE_ANOTACOESaud", QStringLiteral("Levar testemunhas."));
+    return r;
+}
+
+void generate(const QString& path, int count) {
+    QFile::remove(path);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("generate"));
+    db.setDatabaseName(path);
+    if (!db.open())
+        throw AppError(db.lastError().text());
+    Schema::exec(db, QStringLiteral("PRAGMA journal_mode = OFF"));
+    Schema::exec(db, QStringLiteral("PRAGMA synchronous = OFF"));
+    Schema::exec(db, QStringLiteral("PRAGMA cache_size = -200000"));
+    Schema::create(db, false);
+    QRandomGenerator random(20261209);
+    db.transaction();
+    QSqlQuery insert(db);
+    insert.prepare(Schema::insertStatement(false));
+    for (int i = 0; i < count; ++i) {
+        const QVariantList values = Schema::insertValues(generateRecord(random), false);
+        for (int v = 0; v < values.size(); ++v)
+            insert.bindValue(v, values[v]);
+        if (!insert.exec())
+            throw AppError(insert.lastError().text());
+    }
+    db.commit();
+    Schema::createIndexes(db);
+    Schema::exec(db, QStringLiteral("ANALYZE"));
+    db.close();
+}
+
+qint64 storedCount(const QString& path) {
+    qint64 count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("count"));
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("SELECT count(*) FROM clientes")) && query.next())
+                count = query.value(0).toLongLong();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("count"));
+    return count;
+}
+
+// Reads the first screen of a grid, as the view does after a change.
+void readFirstScreen(GridModel& grid) {
+    const int rows = std::min(grid.rowCount(), 30);
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < grid.columnCount(); ++column)
+            grid.data(grid.index(row, column));
+}
+
+template <typename Work>
+double timed(Work work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// Runs statements in the sqlite3 shell with the timer on; the real time of each, in ms.
+QList<double> shellTimes(const QString& path, const QStringList& statements) {
+    QString script = QStringLiteral(".timer on\n");
+    for (const QString& statement : statements)
+        script += QStringLiteral(".once /dev/null\n") + statement + u'\n';
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), {path});
+    if (!shell.waitForStarted(10000))
+        return {};
+    shell.write(script.toUtf8());
+    shell.closeWriteChannel();
+    shell.waitForFinished(-1);
+    QList<double> times;
+    static const QRegularExpression runTime(QStringLiteral(R"(Run Time: real ([0-9.]+))"));
+    auto matches = runTime.globalMatch(QString::fromUtf8(shell.readAllStandardOutput()));
+    while (matches.hasNext())
+        times << matches.next().captured(1).toDouble() * 1000.0;
+    return times;
+}
+
+struct Step {
+    QString name;
+    double ms;
+    QString shellStatement; // empty: no equivalent
+    QString note;
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("records"), QStringLiteral("Number of records."), QStringLiteral("N"),
+                      QStringLiteral("100000")});
+    parser.addOption({QStringLiteral("folder"), QStringLiteral("Folder of the base."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("generate-only"), QStringLiteral("Only write the base (used internally, so "
+                                                                      "that generating does not count in the "
+                                                                      "peak memory).")});
+    parser.process(application);
+    const int count = parser.value(QStringLiteral("records")).toInt();
+
+    QTemporaryDir temporary;
+    const QString folder = parser.isSet(QStringLiteral("folder")) ? parser.value(QStringLiteral("folder"))
+                                                                  : temporary.path();
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(QStringLiteral("base.mdb"));
+    try {
+        if (parser.isSet(QStringLiteral("generate-only"))) {
+            generate(path, count);
+            return 0;
+        }
+        if (storedCount(path) != count) {
+            out << "Generating " << count << " records into " << path << " ..." << Qt::endl;
+            const double ms = timed([&] {
+                QProcess::execute(QCoreApplication::applicationFilePath(),
+                                  {QStringLiteral("--generate-only"), QStringLiteral("--records"),
+                                   QString::number(count), QStringLiteral("--folder"), folder});
+            });
+            out << "  generated in " << QString::number(ms / 1000.0, 'f', 1) << " s, "
+                << QFileInfo(path).size() / (1024 * 1024) << " MB" << Qt::endl;
+        }
+
+        Connection connection;
+        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
+                                       path + QStringLiteral(";Persist Security Info=False;"));
+        SharedTable table(&connection);
+        GridModel grid(&table, SearchRules::queryGridColumns());
+        RecordRule rule;
+        table.setRecordPredicate([&rule] { return rule; });
+
+        QList<Step> steps;
+        const QString codes = QStringLiteral("SELECT \"Código\" FROM clientes");
+        const QString isoDate =
+            QStringLiteral("substr(AGE_DTAAUDIENCIA,7,4)||substr(AGE_DTAAUDIENCIA,4,2)||substr(AGE_DTAAUDIENCIA,1,2)");
+
+        steps.append({QStringLiteral("open the table"), timed([&] {
+                          connection.open();
+                          table.open();
+                          readFirstScreen(grid);
+                      }),
+                      codes + u';', {}});
+        int found = 0;
+        for (const QString& typed : {QStringLiteral("J"), QStringLiteral("Jo"), QStringLiteral("Jos")}) {
+            const double ms = timed([&] {
+                table.filterBy(SearchRules::wordSearchExpression(QStringLiteral("AGE_NOME LIKE "), typed));
+                found = table.recordCount();
+                readFirstScreen(grid);
+            });
+            steps.append({QStringLiteral("word search '%1'").arg(typed), ms,
+                          codes + QStringLiteral(" WHERE AGE_NOME LIKE '%1%';").arg(typed), {}});
+            steps.last().note = QStringLiteral("%1 found").arg(found);
+        }
+        steps.append({QStringLiteral("filter off"), timed([&] {
+                          table.setFiltered(false);
+                          readFirstScreen(grid);
+                      }),
+                      codes + u';', {}});
+        table.setFilterText(QString());
+        rule = RecordRule::range(QStringLiteral("AGE_DTAAUDIENCIA"), QDate(2020, 3, 1), QDate(2020, 3, 31));
+        steps.append({QStringLiteral("range filter, one month"), timed([&] {
+                          table.setFiltered(true);
+                          found = table.recordCount();
+                          readFirstScreen(grid);
+                      }),
+                      codes + QStringLiteral(" WHERE %1 BETWEEN '20200301' AND '20200331';").arg(isoDate),
+                      {}});
+        steps.last().note = QStringLiteral("%1 found").arg(found);
+        rule = RecordRule::acceptAll();
+        table.setFiltered(false);
+        steps.append({QStringLiteral("order by AGE_CIDADE"), timed([&] {
+                          table.setSort(QStringLiteral("AGE_CIDADE ASC"));
+                          readFirstScreen(grid);
+                      }),
+                      codes + QStringLiteral(" ORDER BY AGE_CIDADE;"), {}});
+        steps.append({QStringLiteral("order by AGE_DTAAUDIENCIA"), timed([&] {
+                          table.setSort(QStringLiteral("AGE_DTAAUDIENCIA ASC"));
+                          readFirstScreen(grid);
+                      }),
+                      codes + QStringLiteral(" ORDER BY %1;").arg(isoDate), {}});
+        steps.append({QStringLiteral("move to the last record"), timed([&] {
+                          table.last();
+                          table.fieldText(QStringLiteral("AGE_NOME"));
+                      }),
+                      QStringLiteral("SELECT * FROM clientes WHERE \"Código\" = (SELECT max(\"Código\") FROM clientes);"),
+                      {}});
+
+        QStringList statements;
+        for (const Step& step : steps)
+            statements << step.shellStatement;
+        const QList<double> shell = shellTimes(path, statements);
+
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        out << Qt::endl << "Velmora benchmark, " << count << " records (" << QFileInfo(path).size() / (1024 * 1024)
+            << " MB file)" << Qt::endl;
+        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
+                   .arg(QStringLiteral("step"), -28)
+                   .arg(QStringLiteral("velmora ms"), 10)
+                   .arg(QStringLiteral("sqlite3 ms"), 10)
+                   .arg(QStringLiteral("ratio"), 6)
+                   .arg(QStringLiteral("note"))
+            << Qt::endl;
+        for (int i = 0; i < steps.size(); ++i) {
+            const double shellMs = i < shell.size() ? shell[i] : 0.0;
+            out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
+                       .arg(steps[i].name, -28)
+                       .arg(steps[i].ms, 10, 'f', 1)
+                       .arg(shellMs, 10, 'f', 1)
+                       .arg(shellMs > 0 ? steps[i].ms / shellMs : 0.0, 6, 'f', 2)
+                       .arg(steps[i].note)
+                << Qt::endl;
+        }
+        out << "peak memory: " << usage.ru_maxrss / 1024 << " MB" << Qt::endl;
+    } catch (const AppError& error) {
+        QTextStream(stderr) << error.message() << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
