@@ -31,6 +31,7 @@ GridBinding::GridBinding(QTableView* view, SharedTable* table, QList<GridColumn>
     view->setWordWrap(false);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->verticalHeader()->setMinimumWidth(view->fontMetrics().horizontalAdvance(QStringLiteral("▶")) + 12);
     view->horizontalHeader()->setSectionsClickable(true);
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     view->setMouseTracking(true);
