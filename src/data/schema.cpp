@@ -163,6 +163,19 @@ QVariantList updateValues(const Record& record) {
     return values;
 }
 
+// Runs `work` inside one transaction: all of it is kept, or none.
+template <typename Work>
+void inTransaction(QSqlDatabase& db, const QString& begin, Work work) {
+    exec(db, begin);
+    try {
+        work();
+        exec(db, QStringLiteral("COMMIT"));
+    } catch (const AppError&) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
 void exec(QSqlDatabase& db, const QString& sql) {
     QSqlQuery query(db);
     if (!query.exec(sql))
@@ -178,17 +191,12 @@ void create(QSqlDatabase& db, bool withIndexes) {
     }
     for (const auto& key : keys())
         definitions << Columns::quoted(key.name) + QStringLiteral(" TEXT NOT NULL DEFAULT ''");
-    exec(db, QStringLiteral("BEGIN"));
-    try {
+    inTransaction(db, QStringLiteral("BEGIN"), [&] {
         exec(db, QStringLiteral("CREATE TABLE clientes (%1)").arg(definitions.join(QStringLiteral(", "))));
         if (withIndexes)
             createIndexes(db);
         exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
-        exec(db, QStringLiteral("COMMIT"));
-    } catch (const AppError&) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        throw;
-    }
+    });
 }
 
 void upgrade(QSqlDatabase& db) {
@@ -197,8 +205,7 @@ void upgrade(QSqlDatabase& db) {
     const QStringList present = existingColumns(db);
     if (present.isEmpty())
         return; // no table clientes: opening the table reports it
-    exec(db, QStringLiteral("BEGIN IMMEDIATE"));
-    try {
+    inTransaction(db, QStringLiteral("BEGIN IMMEDIATE"), [&] {
         for (const auto& column : Columns::all()) {
             if (!present.contains(column.name))
                 exec(db, QStringLiteral("ALTER TABLE clientes ADD COLUMN %1 TEXT").arg(Columns::quoted(column.name)));
@@ -211,11 +218,7 @@ void upgrade(QSqlDatabase& db) {
         fillKeys(db);
         createIndexes(db);
         exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
-        exec(db, QStringLiteral("COMMIT"));
-    } catch (const AppError&) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        throw;
-    }
+    });
 }
 
 } // namespace Schema

@@ -8,6 +8,7 @@
 #include "data/networkwindow.h"
 #include "data/sharedtable.h"
 #include "scripteddialogs.h"
+#include "files.h"
 #include "testenvironment.h"
 
 #include <QApplication>
@@ -17,12 +18,6 @@
 #include <QProcess>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QStringList treeOf(const QString& folder) {
     QStringList entries;

@@ -13,6 +13,7 @@
 #include "data/sharedtable.h"
 #include "register/registerwindow.h"
 #include "scripteddialogs.h"
+#include "files.h"
 #include "testenvironment.h"
 
 #include <QApplication>
@@ -37,12 +38,6 @@ QString toolbarState(MainWindow* principal) {
                              "SpeedButton6", "SpeedButton7"})
         state += control<QToolButton>(principal, name)->isEnabled() ? u'1' : u'0';
     return state + (principal->menuEnabled() ? QStringLiteral(" menu") : QStringLiteral(" -"));
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "app/apperror.h"
 #include "app/textfile.h"
+#include "files.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,21 +10,6 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
-
-namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
 
 class TestTextFile : public QObject {
     Q_OBJECT
@@ -55,7 +41,7 @@ private slots:
         QFETCH(QStringList, lines);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("f.txt"));
-        writeBytes(path, bytes);
+        writeFile(path, bytes);
         QCOMPARE(TextFile::readLines(path), lines);
     }
 
@@ -88,7 +74,7 @@ private slots:
     void comparisonIsExact() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("acentos.ini"));
-        writeBytes(path, "Sim\r\n");
+        writeFile(path, "Sim\r\n");
         QVERIFY(TextFile::readLines(path).value(0) != QStringLiteral("sim"));
     }
 

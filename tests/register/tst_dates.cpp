@@ -19,12 +19,6 @@
 
 namespace {
 
-RegisterWindow* openRegister(Application& app, int page) {
-    app.principal()->openRegister(page);
-    QApplication::setActiveWindow(app.cadastro());
-    return app.cadastro();
-}
-
 // Gives the focus to `edit`, then takes it away again, as the user leaving it does.
 void leave(QLineEdit* edit, QWidget* next) {
     edit->setFocus(Qt::MouseFocusReason);

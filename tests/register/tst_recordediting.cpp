@@ -46,13 +46,6 @@ QMap<QString, QString> named(const QString& name) {
     return {{QStringLiteral("AGE_NOME"), name}};
 }
 
-RegisterWindow* openRegister(Application& app, int page) {
-    app.principal()->openRegister(page);
-    RegisterWindow* cadastro = app.cadastro();
-    QApplication::setActiveWindow(cadastro);
-    return cadastro;
-}
-
 } // namespace
 
 class TestRecordEditing : public QObject {

@@ -80,10 +80,7 @@ struct Fixture {
         cadastro = app->cadastro();
         table = app->dataModule()->ADOTable1;
     }
-    void openPage(int page) {
-        app->principal()->openRegister(page);
-        QApplication::setActiveWindow(cadastro);
-    }
+    void openPage(int page) { openRegister(*app, page); }
     template <typename T = QWidget>
     T* get(const char* name) {
         return control<T>(cadastro, name);

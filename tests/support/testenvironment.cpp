@@ -5,6 +5,9 @@
 #include "app/folders.h"
 #include "app/mainwindow.h"
 #include "data/columns.h"
+#include "register/registerwindow.h"
+
+#include <QApplication>
 
 #include <QDir>
 #include <QSqlDatabase>
@@ -113,4 +116,10 @@ std::unique_ptr<Application> TestEnvironment::start() const {
     auto app = std::make_unique<Application>(programFolder());
     app->principal()->vai();
     return app;
+}
+
+RegisterWindow* openRegister(Application& app, int page) {
+    app.principal()->openRegister(page);
+    QApplication::setActiveWindow(app.cadastro());
+    return app.cadastro();
 }

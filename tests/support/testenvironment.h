@@ -8,6 +8,10 @@
 #include <memory>
 
 class Application;
+class RegisterWindow;
+
+// Opens the register on a page, as the main window's buttons do, and makes it active.
+RegisterWindow* openRegister(Application& app, int page);
 
 // A program folder, a settings folder and a base of a test's own, in a temporary folder.
 // XDG_DATA_HOME and XDG_RUNTIME_DIR point into it while the environment lives.

@@ -9,6 +9,7 @@
 #include "register/registerwindow.h"
 #include "reports/reportwindows.h"
 #include "scripteddialogs.h"
+#include "files.h"
 #include "testenvironment.h"
 #include "titles/profilefile.h"
 #include "titles/titlecatalogue.h"
@@ -27,17 +28,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QString gridTitle(RegisterWindow* cadastro, const char* grid, int column) {
     return control<QTableView>(cadastro, grid)->model()->headerData(column, Qt::Horizontal).toString();
@@ -257,6 +247,27 @@ private slots:
         QTest::mouseClick(control<QPushButton>(app->mudacampos(), "Button2"), Qt::LeftButton);
         QVERIFY(!app->mudacampos()->isVisible());
         QCOMPARE(control<QLabel>(app->cadastro(), "Label001")->text(), QStringLiteral("Endereço")); // nothing saved
+    }
+
+    // Started with the marker file and no settings folder: nothing is read, and the first
+    // save fails with the file error while the program goes on.
+    void savingWithoutTheSettingsFolder() {
+        TestEnvironment env;
+        env.createBase();
+        writeFile(env.programFolder() + QStringLiteral("win98.ini"), "");
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        QVERIFY(dialogs.shown.isEmpty());
+        app->principal()->openRegister(1);
+        saveTitle(*app, QStringLiteral("Label002"), QStringLiteral("Distrito"));
+        QCOMPARE(dialogs.texts(),
+                 QStringList{QStringLiteral("Unable to write to ") + env.settingsFolder() + QStringLiteral("campos.ini")});
+        QCOMPARE(control<QLabel>(app->cadastro(), "Label002")->text(), QStringLiteral("Bairro"));
+        QVERIFY(!QFileInfo::exists(env.settingsFolder()));
+        QTest::mouseClick(control<QPushButton>(app->cadastro(), "BtnIncluir"), Qt::LeftButton);
+        typeText(control<QLineEdit>(app->cadastro(), "DBnome"), QStringLiteral("Ana"));
+        QTest::mouseClick(control<QPushButton>(app->cadastro(), "BtnGravar"), Qt::LeftButton);
+        QCOMPARE(env.recordCount(), 1);
     }
 
     // When campos.ini cannot be replaced, "Gravar" shows the error and changes no caption,
