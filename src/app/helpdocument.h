@@ -4,8 +4,6 @@
 
 namespace HelpDocument {
 
-enum class Outcome { NotInstalled, Opened, NoProgram, Failed };
-
 // True when the desktop names a program for PDF files (xdg-mime knows a default).
 bool pdfProgramAssociated();
 

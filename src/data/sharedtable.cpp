@@ -137,7 +137,7 @@ void SharedTable::requery(std::optional<qint64> keepCode) {
             row = static_cast<int>(found);
     }
     setCurrent(row);
-    m_bof = true;
+    m_bof = row <= 0;
     m_eof = m_codes.isEmpty();
 }
 
