@@ -39,8 +39,8 @@ QLineEdit* textEditOf(QWidget* widget) {
 
 } // namespace
 
-RegisterWindow::RegisterWindow(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+// Owned by the main window, the register stays above it without covering other programs.
+RegisterWindow::RegisterWindow(Application& app, QWidget* parent) : FormWindow(app, parent) {
     connect(ui.BtnIncluir, &QPushButton::clicked, this, &RegisterWindow::BtnIncluirClick);
     connect(ui.BtnAlterar, &QPushButton::clicked, this, &RegisterWindow::BtnAlterarClick);
     connect(ui.BtnGravar, &QPushButton::clicked, this, &RegisterWindow::BtnGravarClick);
