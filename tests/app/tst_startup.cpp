@@ -16,6 +16,7 @@
 #include "files.h"
 #include "testenvironment.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -85,6 +86,20 @@ private slots:
         QCOMPARE(toolbarState(principal), QStringLiteral("1111111 menu"));
         splash->Timer1Timer(); // a tick with the splash gone does nothing
         QVERIFY(!splash->isVisible());
+    }
+
+    void aboutWindowShowsTheVersion() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = env.start();
+        control<QAction>(app->principal(), "Sobre1")->trigger();
+        QWidget* about = app->splash();
+        QVERIFY(about->isVisible());
+        QCOMPARE(about->windowTitle(), QStringLiteral("Velmora"));
+        QCOMPARE(control<QLabel>(about, "Version")->text(), QStringLiteral("Versão: 7.0.0.2"));
+        QTest::mouseClick(control<QPushButton>(about, "OKButton"), Qt::LeftButton);
+        QVERIFY(!about->isVisible());
     }
 
     void mouseOverTheSplashClosesIt() {
