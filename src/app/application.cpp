@@ -52,9 +52,14 @@ Application::Application(const QString& programFolder) {
 }
 
 Application::~Application() {
-    // Children of the main window go first, the main window last.
-    while (!m_objects.empty())
+    // Windows go in the reverse order of their creation, the main window (which owns
+    // the others) last; the data module outlives every window bound to it.
+    std::unique_ptr<QObject> dataModule;
+    while (!m_objects.empty()) {
+        if (m_objects.back().get() == m_dataModule)
+            dataModule = std::move(m_objects.back());
         m_objects.pop_back();
+    }
 }
 
 std::unique_ptr<Application> Application::launch(const QString& programFolder, InstanceLock& lock) {

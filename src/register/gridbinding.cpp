@@ -23,7 +23,8 @@ public:
 };
 
 GridBinding::GridBinding(QTableView* view, SharedTable* table, QList<GridColumn> columns, bool editable)
-    : QObject(view), m_view(view), m_table(table), m_model(new HighlightModel(table, std::move(columns), this)) {
+    : QObject(view), m_view(view), m_viewport(view->viewport()), m_table(table),
+      m_model(new HighlightModel(table, std::move(columns), this)) {
     m_model->setEditable(editable);
     view->setModel(m_model);
     view->setSortingEnabled(false);
@@ -36,7 +37,7 @@ GridBinding::GridBinding(QTableView* view, SharedTable* table, QList<GridColumn>
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     view->setMouseTracking(true);
     view->installEventFilter(this);
-    view->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 
     connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, &GridBinding::titleClicked);
     connect(view, &QTableView::clicked, this, [this](const QModelIndex& index) { emit cellClicked(index.row()); });
@@ -109,9 +110,9 @@ bool GridBinding::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (m_pointingHand && watched == m_view->viewport() && event->type() == QEvent::MouseMove) {
+    if (m_pointingHand && watched == m_viewport && event->type() == QEvent::MouseMove) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        m_view->viewport()->setCursor(mouse->position().x() > 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        m_viewport->setCursor(mouse->position().x() > 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -36,6 +36,7 @@ private:
     void currentRowChosen(int row);
 
     QTableView* m_view;
+    QWidget* m_viewport; // compared with, never called, while the view is being destroyed
     SharedTable* m_table;
     class HighlightModel* m_model;
     bool m_syncing = false;
