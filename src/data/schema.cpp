@@ -52,13 +52,10 @@ QStringList existingColumns(QSqlDatabase& db) {
     return names;
 }
 
+// Rewrites every record, so that its keys are computed as on every other write.
 void fillKeys(QSqlDatabase& db) {
-    QStringList assignments;
-    for (const auto& key : keys())
-        assignments << Columns::quoted(key.name) + QStringLiteral(" = ?");
     QSqlQuery update(db);
-    update.prepare(QStringLiteral("UPDATE clientes SET %1 WHERE %2 = ?")
-                       .arg(assignments.join(QStringLiteral(", ")), Columns::quoted(Columns::kCodigo)));
+    update.prepare(updateStatement());
     QStringList selected;
     for (const auto& column : Columns::all())
         selected << Columns::quoted(column.name);
@@ -70,10 +67,9 @@ void fillKeys(QSqlDatabase& db) {
         Record record = emptyRecord();
         for (int i = 0; i < Columns::count(); ++i)
             record[i] = rows.value(i).toString();
-        const QStringList values = keyValues(record);
+        const QVariantList values = updateValues(record);
         for (int i = 0; i < values.size(); ++i)
             update.bindValue(i, values[i]);
-        update.bindValue(values.size(), rows.value(0));
         if (!update.exec())
             throw AppError(update.lastError().text());
     }

@@ -32,6 +32,12 @@ void execOrThrow(QSqlQuery& query) {
         throw AppError(query.lastError().text());
 }
 
+void execOrThrow(QSqlQuery& query, const QVariantList& values) {
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    execOrThrow(query);
+}
+
 } // namespace
 
 // Marks the table as reshaping for the life of the object.
@@ -286,15 +292,12 @@ bool SharedTable::locate(const QString& column, const QString& value) {
     if (value.isEmpty())
         return false;
     checkBrowseMode();
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM clientes WHERE %2 = ?")
-                      .arg(Columns::quoted(Columns::kCodigo), Columns::quoted(column)));
-    query.bindValue(0, value);
-    execOrThrow(query);
-    QSet<qint64> matching;
-    while (query.next())
-        matching.insert(query.value(0).toLongLong());
+    const QVector<qint64> codes = NativeQuery::integers(
+        m_connection->database(),
+        QStringLiteral("SELECT %1 FROM clientes WHERE %2 = ?").arg(Columns::quoted(Columns::kCodigo),
+                                                                   Columns::quoted(column)),
+        {value});
+    const QSet<qint64> matching(codes.cbegin(), codes.cend());
     if (matching.isEmpty())
         return false;
     for (int row = 0; row < recordCount(); ++row) {
@@ -367,10 +370,7 @@ void SharedTable::insertRecord() {
     const bool withCode = !m_buffer[0].isEmpty();
     QSqlQuery insert(m_connection->database());
     insert.prepare(Schema::insertStatement(withCode));
-    const QVariantList values = Schema::insertValues(m_buffer, withCode);
-    for (int i = 0; i < values.size(); ++i)
-        insert.bindValue(i, values[i]);
-    execOrThrow(insert);
+    execOrThrow(insert, Schema::insertValues(m_buffer, withCode));
     const qint64 code = withCode ? m_buffer[0].toLongLong() : insert.lastInsertId().toLongLong();
     m_buffer[0] = QString::number(code);
     m_codes.append(code);
@@ -381,10 +381,7 @@ void SharedTable::updateRecord() {
     m_buffer[0] = QString::number(m_codes[m_row]);
     QSqlQuery update(m_connection->database());
     update.prepare(Schema::updateStatement());
-    const QVariantList values = Schema::updateValues(m_buffer);
-    for (int i = 0; i < values.size(); ++i)
-        update.bindValue(i, values[i]);
-    execOrThrow(update);
+    execOrThrow(update, Schema::updateValues(m_buffer));
     if (update.numRowsAffected() == 0)
         throw AppError(QStringLiteral("O registro não existe mais na base de dados; ele pode ter sido excluído "
                                       "em outro computador."));
@@ -422,8 +419,7 @@ void SharedTable::remove() {
         throw AppError(QStringLiteral("Não há registro para excluir."));
     QSqlQuery del(m_connection->database());
     del.prepare(QStringLiteral("DELETE FROM clientes WHERE %1 = ?").arg(Columns::quoted(Columns::kCodigo)));
-    del.bindValue(0, m_codes[m_row]);
-    execOrThrow(del);
+    execOrThrow(del, {m_codes[m_row]});
     const int row = m_row;
     emit rowAboutToBeRemoved(row);
     m_codes.remove(row);

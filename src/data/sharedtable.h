@@ -80,9 +80,6 @@ public:
     // row meanwhile is not the user choosing a record.
     bool reshaping() const { return m_reshaping > 0; }
 
-    // Throws AppError("... not in edit or insert mode") outside those states.
-    void checkEditing() const;
-
 signals:
     void stateChanged();
     void currentChanged();
@@ -97,6 +94,7 @@ signals:
 
 private:
     void checkActive() const;
+    void checkEditing() const;
     void checkBrowseMode();
     void setState(State state);
     void requery(std::optional<qint64> keepCode);

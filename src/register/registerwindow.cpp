@@ -31,6 +31,13 @@ void focusIfPossible(QWidget* widget) {
         widget->setFocus(Qt::OtherFocusReason);
 }
 
+QStringList entriesOf(const QComboBox* list) {
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->itemText(i);
+    return entries;
+}
+
 QLineEdit* textEditOf(QWidget* widget) {
     if (auto* combo = qobject_cast<QComboBox*>(widget))
         return combo->lineEdit();
@@ -482,10 +489,7 @@ void RegisterWindow::IndexaColuna(const QString& campo) {
 
 void RegisterWindow::SpeedButton1Click() {
     ui.SpeedButton1->setText(SearchRules::flippedCaption(ui.SpeedButton1->text()));
-    QStringList entries;
-    for (int i = 0; i < ui.Cordenar->count(); ++i)
-        entries << ui.Cordenar->itemText(i);
-    const int entry = SearchRules::findEntry(entries, ui.Cordenar->currentText());
+    const int entry = SearchRules::findEntry(entriesOf(ui.Cordenar), ui.Cordenar->currentText());
     if (entry >= 0)
         IndexaColuna(SearchRules::orderListColumn(entry));
 }
@@ -531,11 +535,8 @@ void RegisterWindow::EfiltroChange() {
     const QString typed = ui.Efiltro->text();
     if (typed.isEmpty())
         return;
-    QStringList entries;
-    for (int i = 0; i < ui.Cfiltro->count(); ++i)
-        entries << ui.Cfiltro->itemText(i);
     const QString prefix =
-        SearchRules::wordSearchPrefix(SearchRules::findEntry(entries, ui.Cfiltro->currentText()));
+        SearchRules::wordSearchPrefix(SearchRules::findEntry(entriesOf(ui.Cfiltro), ui.Cfiltro->currentText()));
     // Filtering goes off and on again around the new expression, in one step.
     guarded([&] { m_table->filterBy(SearchRules::wordSearchExpression(prefix, typed)); });
 }
@@ -594,11 +595,10 @@ void RegisterWindow::BTNFormularioClick() {
         m_table->setSort(SearchRules::agendaOrder(app().config()->ui.Rnome->isChecked()));
     });
     refx = QStringLiteral("1");
+    // The agenda lists the hearing grid's fields under the current field titles.
     QList<GridColumn> columns;
-    for (const char* id : {"Label000", "Label003", "Label014", "Label015", "Label016", "Label021", "Label022"}) {
-        const auto* entry = TitleCatalogue::byId(QString::fromLatin1(id));
-        columns.append({entry->field, caption(entry->id)});
-    }
+    for (const QString& id : TitleCatalogue::hearingGridIds())
+        columns.append({TitleCatalogue::byId(id)->field, caption(id)});
     app().impressao()->setColumnSet(columns);
     showListing();
 }

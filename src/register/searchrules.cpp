@@ -1,7 +1,6 @@
 #include "searchrules.h"
 
 #include "app/folders.h"
-#include "data/columns.h"
 #include "data/searchkey.h"
 #include "titles/titlecatalogue.h"
 
@@ -116,26 +115,18 @@ QString unreadableDatesMessage(int count) {
 
 namespace {
 
-QList<GridColumn> withTitles(const QStringList& titles) {
-    static const QStringList fields = {
-        Columns::kCodigo,          QStringLiteral("AGE_NOME"),          QStringLiteral("AGE_ENDERECO"),
-        QStringLiteral("AGE_BAIRRO"), QStringLiteral("AGE_CIDADE"),     QStringLiteral("AGE_UF"),
-        QStringLiteral("AGE_CEP"),    QStringLiteral("AGE_TEL"),        QStringLiteral("AGE_CEL"),
-        QStringLiteral("AGE_RG"),     QStringLiteral("AGE_CIC"),        QStringLiteral("AGE_ESTCIVIL"),
-        QStringLiteral("AGE_ADV"),    QStringLiteral("AGE_PROC"),       QStringLiteral("AGE_VARA"),
-        QStringLiteral("AGE_ACAO"),   QStringLiteral("AGE_DATAPROC"),   QStringLiteral("AGE_DTAPET"),
-        QStringLiteral("AGE_DTAAUDIENCIA"), QStringLiteral("AGE_HORAAUDIENCIA"), QStringLiteral("AGE_PCONT"),
-        QStringLiteral("AGE_ADVCONT"), QStringLiteral("AGE_TELPCONT")};
+// The fields of the given title ids, with the grid's own titles.
+QList<GridColumn> withTitles(const QStringList& ids, const QStringList& titles) {
     QList<GridColumn> columns;
-    for (int i = 0; i < fields.size(); ++i)
-        columns.append({fields[i], titles[i]});
+    for (int i = 0; i < ids.size(); ++i)
+        columns.append({TitleCatalogue::byId(ids[i])->field, titles[i]});
     return columns;
 }
 
 } // namespace
 
 QList<GridColumn> orderGridColumns() {
-    return withTitles({QStringLiteral("Código"), QStringLiteral("Nome"), QStringLiteral("Endereço"),
+    return withTitles(TitleCatalogue::orderListIds(), {QStringLiteral("Código"), QStringLiteral("Nome"), QStringLiteral("Endereço"),
                        QStringLiteral("Bairro"), QStringLiteral("Cidade"), QStringLiteral("Estado"),
                        QStringLiteral("CEP"), QStringLiteral("Telefone"), QStringLiteral("Celular"),
                        QStringLiteral("RG"), QStringLiteral("CPF"), QStringLiteral("Estado Civil"),
@@ -147,7 +138,7 @@ QList<GridColumn> orderGridColumns() {
 }
 
 QList<GridColumn> queryGridColumns() {
-    return withTitles({QStringLiteral("Código"), QStringLiteral("Nome"), QStringLiteral("Endereço"),
+    return withTitles(TitleCatalogue::orderListIds(), {QStringLiteral("Código"), QStringLiteral("Nome"), QStringLiteral("Endereço"),
                        QStringLiteral("Bairro"), QStringLiteral("Cidade"), QStringLiteral("UF"),
                        QStringLiteral("CEP"), QStringLiteral("Telefone"), QStringLiteral("Celular"),
                        QStringLiteral("RG"), QStringLiteral("CIC"), QStringLiteral("Estado Civil"),
@@ -159,13 +150,10 @@ QList<GridColumn> queryGridColumns() {
 }
 
 QList<GridColumn> hearingGridColumns() {
-    return {{QStringLiteral("AGE_NOME"), QStringLiteral("Nome")},
-            {QStringLiteral("AGE_CIDADE"), QStringLiteral("Cidade")},
-            {QStringLiteral("AGE_PROC"), QStringLiteral("Número do Processo")},
-            {QStringLiteral("AGE_VARA"), QStringLiteral("Vara")},
-            {QStringLiteral("AGE_ACAO"), QStringLiteral("Ação")},
-            {QStringLiteral("AGE_DTAAUDIENCIA"), QStringLiteral("Data da Audiência")},
-            {QStringLiteral("AGE_HORAAUDIENCIA"), QStringLiteral("Hora da Audiência")}};
+    return withTitles(TitleCatalogue::hearingGridIds(),
+                      {QStringLiteral("Nome"), QStringLiteral("Cidade"), QStringLiteral("Número do Processo"),
+                       QStringLiteral("Vara"), QStringLiteral("Ação"), QStringLiteral("Data da Audiência"),
+                       QStringLiteral("Hora da Audiência")});
 }
 
 } // namespace SearchRules

@@ -92,6 +92,10 @@ QStringList filterListIds() {
     return idsOrderedBy([](const Entry& e) { return e.filterListPosition(); });
 }
 
+QStringList hearingGridIds() {
+    return idsOrderedBy([](const Entry& e) { return e.hearingColumn; });
+}
+
 QStringList checklistIds() {
     return idsOrderedBy([](const Entry& e) { return e.checklist; });
 }

@@ -30,6 +30,8 @@ const Entry* byField(const QString& field);
 // Ids in the order of the order list (23) and the filter list (22).
 QStringList orderListIds();
 QStringList filterListIds();
+// Ids in the order of the hearing grid's columns (7).
+QStringList hearingGridIds();
 // Ids in the order of the listing field checklist (31).
 QStringList checklistIds();
 // The ids as the start-up reads them from campos.ini, in that order.
