@@ -35,41 +35,55 @@ namespace {
 QTextStream out(stdout);
 
 const QStringList kFirstNames = {
-    "José", "João", "Antônio", "Francisco", "Carlos", "Paulo", "Pedro", "Lucas", "Luiz", "Marcos", "Luís",
-    "Gabriel", "Rafael", "Daniel", "Marcelo", "Bruno", "Eduardo", "Felipe", "Raimundo", "Rodrigo", "Maria",
-    "Ana", "Francisca", "Antônia", "Adriana", "Juliana", "Márcia", "Fernanda", "Patrícia", "Aline", "Sandra",
-    "Camila", "Amanda", "Bruna", "Jéssica", "Letícia", "Júlia", "Luciana", "Vanessa", "Mariana", "Gustavo",
-    "Sérgio", "Vitória", "Beatriz", "Larissa", "Otávio", "Íris", "Élcio", "Úrsula", "Cecília", "Conceição",
-    "Joaquim", "Jorge", "Josefa", "Jair", "Jaqueline", "Renata", "Tiago", "Vinícius", "Wagner"};
+    "José",    "João",    "Antônio",   "Francisco", "Carlos",   "Paulo",   "Pedro",     "Lucas",
+    "Luiz",    "Marcos",  "Luís",      "Gabriel",   "Rafael",   "Daniel",  "Marcelo",   "Bruno",
+    "Eduardo", "Felipe",  "Raimundo",  "Rodrigo",   "Maria",    "Ana",     "Francisca", "Antônia",
+    "Adriana", "Juliana", "Márcia",    "Fernanda",  "Patrícia", "Aline",   "Sandra",    "Camila",
+    "Amanda",  "Bruna",   "Jéssica",   "Letícia",   "Júlia",    "Luciana", "Vanessa",   "Mariana",
+    "Gustavo", "Sérgio",  "Vitória",   "Beatriz",   "Larissa",  "Otávio",  "Íris",      "Élcio",
+    "Úrsula",  "Cecília", "Conceição", "Joaquim",   "Jorge",    "Josefa",  "Jair",      "Jaqueline",
+    "Renata",  "Tiago",   "Vinícius",  "Wagner"};
 const QStringList kSurnames = {
-    "Silva", "Santos", "Oliveira", "Souza", "Rodrigues", "Ferreira", "Alves", "Pereira", "Lima", "Gomes",
-    "Costa", "Ribeiro", "Martins", "Carvalho", "Almeida", "Lopes", "Soares", "Fernandes", "Vieira", "Barbosa",
-    "Rocha", "Dias", "Nascimento", "Andrade", "Moreira", "Nunes", "Marques", "Machado", "Mendes", "Freitas",
-    "Cardoso", "Ramos", "Gonçalves", "Santana", "Teixeira", "D'Ávila", "Araújo", "Conceição", "Brandão", "Simões"};
+    "Silva",     "Santos",    "Oliveira", "Souza",   "Rodrigues", "Ferreira",  "Alves",      "Pereira",
+    "Lima",      "Gomes",     "Costa",    "Ribeiro", "Martins",   "Carvalho",  "Almeida",    "Lopes",
+    "Soares",    "Fernandes", "Vieira",   "Barbosa", "Rocha",     "Dias",      "Nascimento", "Andrade",
+    "Moreira",   "Nunes",     "Marques",  "Machado", "Mendes",    "Freitas",   "Cardoso",    "Ramos",
+    "Gonçalves", "Santana",   "Teixeira", "D'Ávila", "Araújo",    "Conceição", "Brandão",    "Simões"};
 const QList<QPair<QString, QString>> kCities = {
-    {"São Paulo", "SP"}, {"Campinas", "SP"}, {"Santos", "SP"}, {"Ribeirão Preto", "SP"}, {"Sorocaba", "SP"},
-    {"Rio de Janeiro", "RJ"}, {"Niterói", "RJ"}, {"Petrópolis", "RJ"}, {"Belo Horizonte", "MG"},
-    {"Uberlândia", "MG"}, {"Juiz de Fora", "MG"}, {"Curitiba", "PR"}, {"Londrina", "PR"}, {"Maringá", "PR"},
-    {"Porto Alegre", "RS"}, {"Caxias do Sul", "RS"}, {"Florianópolis", "SC"}, {"Joinville", "SC"},
-    {"Salvador", "BA"}, {"Feira de Santana", "BA"}, {"Recife", "PE"}, {"Olinda", "PE"}, {"Fortaleza", "CE"},
-    {"Belém", "PA"}, {"Manaus", "AM"}, {"Goiânia", "GO"}, {"Brasília", "DF"}, {"São Luís", "MA"},
-    {"Teresina", "PI"}, {"Natal", "RN"}, {"João Pessoa", "PB"}, {"Maceió", "AL"}, {"Aracaju", "SE"},
-    {"Vitória", "ES"}, {"Cuiabá", "MT"}, {"Campo Grande", "MS"}, {"Porto Velho", "RO"}, {"Macapá", "AP"},
-    {"Boa Vista", "RR"}, {"Palmas", "TO"}};
-const QStringList kStreets = {"Rua das Flores", "Avenida Paulista", "Rua XV de Novembro", "Rua Sete de Setembro",
-                              "Avenida Brasil", "Rua da Consolação", "Travessa São José", "Alameda Santos",
-                              "Rua Barão de Itapetininga", "Avenida Getúlio Vargas"};
-const QStringList kDistricts = {"Centro", "Jardim América", "Vila Mariana", "Boa Vista", "Santa Cecília",
-                                "Bela Vista", "Copacabana", "Savassi", "Batel", "Moinhos de Vento"};
-const QStringList kActions = {"Trabalhista", "Indenização por Danos Morais", "Revisional de Alimentos",
-                              "Divórcio Consensual", "Inventário", "Usucapião", "Despejo", "Cobrança",
-                              "Execução Fiscal", "Reintegração de Posse", "Aposentadoria por Invalidez"};
-const QStringList kCourts = {"1ª Vara Cível", "2ª Vara Cível", "3ª Vara do Trabalho", "Vara de Família",
-                             "Vara da Fazenda Pública", "Juizado Especial Cível", "5ª Vara Federal"};
+    {"São Paulo", "SP"},      {"Campinas", "SP"},       {"Santos", "SP"},       {"Ribeirão Preto", "SP"},
+    {"Sorocaba", "SP"},       {"Rio de Janeiro", "RJ"}, {"Niterói", "RJ"},      {"Petrópolis", "RJ"},
+    {"Belo Horizonte", "MG"}, {"Uberlândia", "MG"},     {"Juiz de Fora", "MG"}, {"Curitiba", "PR"},
+    {"Londrina", "PR"},       {"Maringá", "PR"},        {"Porto Alegre", "RS"}, {"Caxias do Sul", "RS"},
+    {"Florianópolis", "SC"},  {"Joinville", "SC"},      {"Salvador", "BA"},     {"Feira de Santana", "BA"},
+    {"Recife", "PE"},         {"Olinda", "PE"},         {"Fortaleza", "CE"},    {"Belém", "PA"},
+    {"Manaus", "AM"},         {"Goiânia", "GO"},        {"Brasília", "DF"},     {"São Luís", "MA"},
+    {"Teresina", "PI"},       {"Natal", "RN"},          {"João Pessoa", "PB"},  {"Maceió", "AL"},
+    {"Aracaju", "SE"},        {"Vitória", "ES"},        {"Cuiabá", "MT"},       {"Campo Grande", "MS"},
+    {"Porto Velho", "RO"},    {"Macapá", "AP"},         {"Boa Vista", "RR"},    {"Palmas", "TO"}};
+const QStringList kStreets = {"Rua das Flores",        "Avenida Paulista", "Rua XV de Novembro",
+                              "Rua Sete de Setembro",  "Avenida Brasil",   "Rua da Consolação",
+                              "Travessa São José",     "Alameda Santos",   "Rua Barão de Itapetininga",
+                              "Avenida Getúlio Vargas"};
+const QStringList kDistricts = {"Centro",        "Jardim América",  "Vila Mariana", "Boa Vista",
+                                "Santa Cecília", "Bela Vista",      "Copacabana",   "Savassi",
+                                "Batel",         "Moinhos de Vento"};
+const QStringList kActions = {"Trabalhista",
+                              "Indenização por Danos Morais",
+                              "Revisional de Alimentos",
+                              "Divórcio Consensual",
+                              "Inventário",
+                              "Usucapião",
+                              "Despejo",
+                              "Cobrança",
+                              "Execução Fiscal",
+                              "Reintegração de Posse",
+                              "Aposentadoria por Invalidez"};
+const QStringList kCourts = {"1ª Vara Cível",   "2ª Vara Cível",           "3ª Vara do Trabalho",
+                             "Vara de Família", "Vara da Fazenda Pública", "Juizado Especial Cível",
+                             "5ª Vara Federal"};
 const QStringList kMarital = {"Solteiro(a)", "Casado(a)", "Divorciado(a)", "Viúvo(a)", "União Estável"};
 
-template <typename List>
-const auto& pick(QRandomGenerator& random, const List& list) {
+template <typename List> const auto& pick(QRandomGenerator& random, const List& list) {
     return list.at(random.bounded(static_cast<int>(list.size())));
 }
 
@@ -82,7 +96,8 @@ QString digits(QRandomGenerator& random, int count) {
 
 QString dateText(QRandomGenerator& random, int firstYear, int lastYear) {
     const QDate first(firstYear, 1, 1);
-    const QDate date = first.addDays(random.bounded(static_cast<int>(first.daysTo(QDate(lastYear, 12, 31))) + 1));
+    const QDate date =
+        first.addDays(random.bounded(static_cast<int>(first.daysTo(QDate(lastYear, 12, 31))) + 1));
     return date.toString(QStringLiteral("dd/MM/yyyy"));
 }
 
@@ -92,7 +107,9 @@ QString personName(QRandomGenerator& random) {
 
 Schema::Record generateRecord(QRandomGenerator& random) {
     Schema::Record r = Schema::emptyRecord();
-    const auto set = [&r](const char* column, const QString& text) { r[Columns::indexOf(QString::fromLatin1(column))] = text; };
+    const auto set = [&r](const char* column, const QString& text) {
+        r[Columns::indexOf(QString::fromLatin1(column))] = text;
+    };
     const auto& [city, state] = pick(random, kCities);
     const auto& [otherCity, otherState] = pick(random, kCities);
     set("AGE_NOME", personName(random));
@@ -102,9 +119,12 @@ Schema::Record generateRecord(QRandomGenerator& random) {
     set("AGE_UF", state);
     set("AGE_CEP", digits(random, 5) + u'-' + digits(random, 3));
     set("AGE_TEL", QStringLiteral("(%1) %2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
-    set("AGE_CEL", QStringLiteral("(%1) 9%2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
-    set("AGE_RG", digits(random, 2) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 1));
-    set("AGE_CIC", digits(random, 3) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 2));
+    set("AGE_CEL",
+        QStringLiteral("(%1) 9%2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
+    set("AGE_RG",
+        digits(random, 2) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 1));
+    set("AGE_CIC",
+        digits(random, 3) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 2));
     set("AGE_ESTCIVIL", pick(random, kMarital));
     set("AGE_ADV", QStringLiteral("Dr. ") + personName(random));
     set("AGE_PROC", digits(random, 7) + u'-' + digits(random, 2) + QStringLiteral(".20") + digits(random, 2) +
@@ -115,14 +135,16 @@ Schema::Record generateRecord(QRandomGenerator& random) {
     set("AGE_DTAPET", dateText(random, 2010, 2024));
     if (random.bounded(20) != 0) // a few cases have no hearing yet
         set("AGE_DTAAUDIENCIA", dateText(random, 2015, 2026));
-    set("AGE_HORAAUDIENCIA", QStringLiteral("%1:%2").arg(random.bounded(8, 18), 2, 10, QChar(u'0'))
+    set("AGE_HORAAUDIENCIA", QStringLiteral("%1:%2")
+                                 .arg(random.bounded(8, 18), 2, 10, QChar(u'0'))
                                  .arg(random.bounded(4) * 15, 2, 10, QChar(u'0')));
     set("AGE_PCONT", random.bounded(3) == 0 ? QStringLiteral("Empresa ") + pick(random, kSurnames) + " Ltda."
                                             : personName(random));
     set("AGE_ADVCONT", QStringLiteral("Dra. ") + personName(random));
-    set("AGE_TELPCONT", QStringLiteral("(%1) %2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
-    set("AGE_ANOTACOES", QStringLiteral("Cliente indicado por %1.\r\nTrazer documentos originais.")
-                             .arg(personName(random)));
+    set("AGE_TELPCONT",
+        QStringLiteral("(%1) %2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
+    set("AGE_ANOTACOES",
+        QStringLiteral("Cliente indicado por %1.\r\nTrazer documentos originais.").arg(personName(random)));
     set("AGE_ENDERECOpc", pick(random, kStreets) + QStringLiteral(", %1").arg(random.bounded(1, 3000)));
     set("AGE_BAIRROpc", pick(random, kDistricts));
     set("AGE_CIDADEpc", otherCity);
@@ -182,8 +204,7 @@ void readFirstScreen(GridModel& grid) {
             grid.data(grid.index(row, column));
 }
 
-template <typename Work>
-double timed(Work work) {
+template <typename Work> double timed(Work work) {
     QElapsedTimer timer;
     timer.start();
     work();
@@ -225,16 +246,18 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addOption({QStringLiteral("records"), QStringLiteral("Number of records."), QStringLiteral("N"),
                       QStringLiteral("100000")});
-    parser.addOption({QStringLiteral("folder"), QStringLiteral("Folder of the base."), QStringLiteral("DIR")});
-    parser.addOption({QStringLiteral("generate-only"), QStringLiteral("Only write the base (used internally, so "
-                                                                      "that generating does not count in the "
-                                                                      "peak memory).")});
+    parser.addOption(
+        {QStringLiteral("folder"), QStringLiteral("Folder of the base."), QStringLiteral("DIR")});
+    parser.addOption(
+        {QStringLiteral("generate-only"), QStringLiteral("Only write the base (used internally, so "
+                                                         "that generating does not count in the "
+                                                         "peak memory).")});
     parser.process(application);
     const int count = parser.value(QStringLiteral("records")).toInt();
 
     QTemporaryDir temporary;
-    const QString folder = parser.isSet(QStringLiteral("folder")) ? parser.value(QStringLiteral("folder"))
-                                                                  : temporary.path();
+    const QString folder =
+        parser.isSet(QStringLiteral("folder")) ? parser.value(QStringLiteral("folder")) : temporary.path();
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(QStringLiteral("base.mdb"));
     try {
@@ -254,8 +277,9 @@ int main(int argc, char* argv[]) {
         }
 
         Connection connection;
-        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") +
-                                       path + QStringLiteral(";Persist Security Info=False;"));
+        connection.setConnectionString(
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + path +
+            QStringLiteral(";Persist Security Info=False;"));
         SharedTable table(&connection);
         GridModel grid(&table, SearchRules::queryGridColumns());
         RecordRule rule;
@@ -263,15 +287,17 @@ int main(int argc, char* argv[]) {
 
         QList<Step> steps;
         const QString codes = QStringLiteral("SELECT \"Código\" FROM clientes");
-        const QString isoDate =
-            QStringLiteral("substr(AGE_DTAAUDIENCIA,7,4)||substr(AGE_DTAAUDIENCIA,4,2)||substr(AGE_DTAAUDIENCIA,1,2)");
+        const QString isoDate = QStringLiteral(
+            "substr(AGE_DTAAUDIENCIA,7,4)||substr(AGE_DTAAUDIENCIA,4,2)||substr(AGE_DTAAUDIENCIA,1,2)");
 
-        steps.append({QStringLiteral("open the table"), timed([&] {
+        steps.append({QStringLiteral("open the table"),
+                      timed([&] {
                           connection.open();
                           table.open();
                           readFirstScreen(grid);
                       }),
-                      codes + u';', {}});
+                      codes + u';',
+                      {}});
         int found = 0;
         for (const QString& typed : {QStringLiteral("J"), QStringLiteral("Jo"), QStringLiteral("Jos")}) {
             const double ms = timed([&] {
@@ -279,18 +305,23 @@ int main(int argc, char* argv[]) {
                 found = table.recordCount();
                 readFirstScreen(grid);
             });
-            steps.append({QStringLiteral("word search '%1'").arg(typed), ms,
-                          codes + QStringLiteral(" WHERE AGE_NOME LIKE '%1%';").arg(typed), {}});
+            steps.append({QStringLiteral("word search '%1'").arg(typed),
+                          ms,
+                          codes + QStringLiteral(" WHERE AGE_NOME LIKE '%1%';").arg(typed),
+                          {}});
             steps.last().note = QStringLiteral("%1 found").arg(found);
         }
-        steps.append({QStringLiteral("filter off"), timed([&] {
+        steps.append({QStringLiteral("filter off"),
+                      timed([&] {
                           table.setFiltered(false);
                           readFirstScreen(grid);
                       }),
-                      codes + u';', {}});
+                      codes + u';',
+                      {}});
         table.setFilterText(QString());
         rule = RecordRule::range(QStringLiteral("AGE_DTAAUDIENCIA"), QDate(2020, 3, 1), QDate(2020, 3, 31));
-        steps.append({QStringLiteral("range filter, one month"), timed([&] {
+        steps.append({QStringLiteral("range filter, one month"),
+                      timed([&] {
                           table.setFiltered(true);
                           found = table.recordCount();
                           readFirstScreen(grid);
@@ -300,22 +331,29 @@ int main(int argc, char* argv[]) {
         steps.last().note = QStringLiteral("%1 found").arg(found);
         rule = RecordRule::acceptAll();
         table.setFiltered(false);
-        steps.append({QStringLiteral("order by AGE_CIDADE"), timed([&] {
+        steps.append({QStringLiteral("order by AGE_CIDADE"),
+                      timed([&] {
                           table.setSort(QStringLiteral("AGE_CIDADE ASC"));
                           readFirstScreen(grid);
                       }),
-                      codes + QStringLiteral(" ORDER BY AGE_CIDADE;"), {}});
-        steps.append({QStringLiteral("order by AGE_DTAAUDIENCIA"), timed([&] {
+                      codes + QStringLiteral(" ORDER BY AGE_CIDADE;"),
+                      {}});
+        steps.append({QStringLiteral("order by AGE_DTAAUDIENCIA"),
+                      timed([&] {
                           table.setSort(QStringLiteral("AGE_DTAAUDIENCIA ASC"));
                           readFirstScreen(grid);
                       }),
-                      codes + QStringLiteral(" ORDER BY %1;").arg(isoDate), {}});
-        steps.append({QStringLiteral("move to the last record"), timed([&] {
-                          table.last();
-                          table.fieldText(QStringLiteral("AGE_NOME"));
-                      }),
-                      QStringLiteral("SELECT * FROM clientes WHERE \"Código\" = (SELECT max(\"Código\") FROM clientes);"),
+                      codes + QStringLiteral(" ORDER BY %1;").arg(isoDate),
                       {}});
+        steps.append(
+            {QStringLiteral("move to the last record"),
+             timed([&] {
+                 table.last();
+                 table.fieldText(QStringLiteral("AGE_NOME"));
+             }),
+             QStringLiteral(
+                 "SELECT * FROM clientes WHERE \"Código\" = (SELECT max(\"Código\") FROM clientes);"),
+             {}});
 
         QStringList statements;
         for (const Step& step : steps)
@@ -324,7 +362,8 @@ int main(int argc, char* argv[]) {
 
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
-        out << Qt::endl << "Velmora benchmark, " << count << " records (" << QFileInfo(path).size() / (1024 * 1024)
+        out << Qt::endl
+            << "Velmora benchmark, " << count << " records (" << QFileInfo(path).size() / (1024 * 1024)
             << " MB file)" << Qt::endl;
         out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
                    .arg(QStringLiteral("step"), -28)

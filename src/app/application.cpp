@@ -16,8 +16,7 @@
 
 #include <QApplication>
 
-template <typename T, typename... Args>
-T* Application::create(Args&&... args) {
+template <typename T, typename... Args> T* Application::create(Args&&... args) {
     auto object = std::make_unique<T>(std::forward<Args>(args)...);
     T* created = object.get();
     m_creationOrder << created->objectName();
@@ -64,7 +63,8 @@ Application::~Application() {
 
 std::unique_ptr<Application> Application::launch(const QString& programFolder, InstanceLock& lock) {
     if (!lock.tryAcquire()) {
-        Dialogs::information(nullptr, QStringLiteral("Atenção o programa já está aberto!."), QStringLiteral("Atenção"));
+        Dialogs::information(nullptr, QStringLiteral("Atenção o programa já está aberto!."),
+                             QStringLiteral("Atenção"));
         return nullptr;
     }
     QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));

@@ -28,7 +28,7 @@ class WaitBox;
 // Owns every window and the data module, created once, in the program's fixed order,
 // and destroyed in the reverse order. Windows reach each other through it.
 class Application {
-public:
+  public:
     // Creates every window; the main window is shown maximised as soon as it exists.
     explicit Application(const QString& programFolder);
     ~Application();
@@ -67,9 +67,8 @@ public:
     // The main window has closed: every window goes with it.
     void closeAll();
 
-private:
-    template <typename T, typename... Args>
-    T* create(Args&&... args);
+  private:
+    template <typename T, typename... Args> T* create(Args&&... args);
 
     QStringList m_creationOrder;
     std::vector<std::unique_ptr<QObject>> m_objects;

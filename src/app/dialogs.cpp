@@ -80,8 +80,8 @@ Dialogs::Button Dialogs::show(QWidget* parent, const Message& message) {
     QMessageBox box(boxIcon(message.icon), message.caption, message.text, QMessageBox::NoButton, parent);
     QList<QPair<QAbstractButton*, Button>> buttons;
     for (Button button : message.buttons) {
-        const auto role = button == Button::Ok || button == Button::Yes ? QMessageBox::AcceptRole
-                                                                        : QMessageBox::RejectRole;
+        const auto role =
+            button == Button::Ok || button == Button::Yes ? QMessageBox::AcceptRole : QMessageBox::RejectRole;
         QPushButton* pushButton = box.addButton(buttonText(button), role);
         buttons.append({pushButton, button});
         if (button == message.defaultButton)
@@ -94,6 +94,7 @@ Dialogs::Button Dialogs::show(QWidget* parent, const Message& message) {
         if (box.clickedButton() == pushButton)
             return button;
     }
-    return message.buttons.contains(Button::Cancel) ? Button::Cancel
-                                                    : (message.buttons.contains(Button::No) ? Button::No : Button::Ok);
+    return message.buttons.contains(Button::Cancel)
+               ? Button::Cancel
+               : (message.buttons.contains(Button::No) ? Button::No : Button::Ok);
 }

@@ -8,7 +8,7 @@ class QWidget;
 // Every message box and question of the program goes through here. The program shows
 // real Qt dialogs; a test installs a stand-in that records each message and answers.
 class Dialogs {
-public:
+  public:
     enum class Icon { None, Information, Question, Warning, Error };
     enum class Button { Ok, Cancel, Yes, No };
 
@@ -36,6 +36,6 @@ public:
     // A confirmation with OK and Cancel; true for OK.
     static bool confirm(QWidget* parent, const QString& text);
 
-protected:
+  protected:
     virtual Button show(QWidget* parent, const Message& message);
 };

@@ -34,8 +34,9 @@ bool checkinteiro(const QString& texto) {
 
 QString getdesktopdirectory() {
     const QString fromEnvironment = qEnvironmentVariable("XDG_DATA_HOME");
-    const QString folder = QDir::isAbsolutePath(fromEnvironment) ? fromEnvironment
-                                                                 : QDir::homePath() + QStringLiteral("/.local/share");
+    const QString folder = QDir::isAbsolutePath(fromEnvironment)
+                               ? fromEnvironment
+                               : QDir::homePath() + QStringLiteral("/.local/share");
     return QDir::cleanPath(folder);
 }
 
@@ -60,8 +61,8 @@ FolderCheck checkFolders(const QString& programFolder) {
                                QFileInfo(settingsFolder()).isDir() ||
                                QFileInfo(programFolder + SettingsFiles::kDiversosFolder).isDir();
     if (!settingsFound) {
-        check.messages << QStringLiteral("Nenhum diretório foi encontrado.") + programFolder + QStringLiteral(" - ") +
-                              settingsFolder();
+        check.messages << QStringLiteral("Nenhum diretório foi encontrado.") + programFolder +
+                              QStringLiteral(" - ") + settingsFolder();
         check.failed = true;
     }
     return check;

@@ -5,9 +5,8 @@
 class Application;
 
 // A window made from a form: created once at start, then only shown and hidden.
-template <typename Form>
-class FormWindow : public QWidget {
-public:
+template <typename Form> class FormWindow : public QWidget {
+  public:
     explicit FormWindow(Application& app, QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Window)
         : QWidget(parent, flags), m_app(app) {
         ui.setupUi(this);
@@ -15,9 +14,9 @@ public:
 
     Form ui;
 
-protected:
+  protected:
     Application& app() const { return m_app; }
 
-private:
+  private:
     Application& m_app;
 };

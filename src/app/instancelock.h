@@ -5,7 +5,7 @@
 // The single-instance lock "InstanciaVelmora": a file in the user's runtime folder held
 // with flock. The kernel drops the lock when the holding process ends, however it ends.
 class InstanceLock {
-public:
+  public:
     explicit InstanceLock(const QString& name = QStringLiteral("InstanciaVelmora"));
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
@@ -15,7 +15,7 @@ public:
     bool tryAcquire();
     QString path() const { return m_path; }
 
-private:
+  private:
     QString m_path;
     int m_fd = -1;
 };

@@ -1,7 +1,7 @@
 #include "mainwindow.h"
 
-#include "application.h"
 #include "apperror.h"
+#include "application.h"
 #include "dialogs.h"
 #include "folders.h"
 #include "helpdocument.h"
@@ -116,8 +116,8 @@ bool MainWindow::menuEnabled() const {
 }
 
 void MainWindow::enableToolbarAndMenu(bool withHelp) {
-    for (QToolButton* button : {ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton3, ui->SpeedButton4,
-                                ui->SpeedButton5})
+    for (QToolButton* button :
+         {ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton3, ui->SpeedButton4, ui->SpeedButton5})
         button->setEnabled(true);
     if (withHelp)
         ui->SpeedButton6->setEnabled(true);

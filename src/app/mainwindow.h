@@ -14,7 +14,7 @@ class Application;
 // minhabase (database), each ending with "/".
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     MainWindow(Application& app, const QString& programFolder);
     ~MainWindow() override;
 
@@ -40,11 +40,11 @@ public:
     void SpeedButton7Click();
     void LocalizarBase1Click();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void FormCreate();
     void FormShow();
     bool FormCloseQuery();

@@ -11,34 +11,34 @@
 // or when the mouse moves over it, and then makes the toolbar and menu usable.
 class SplashWindow : public FormWindow<Ui::TFver> {
     Q_OBJECT
-public:
+  public:
     static constexpr int kTimerInterval = 7000;
 
     SplashWindow(Application& app, QWidget* parent);
     QTimer* timer() const { return m_timer; }
     void Timer1Timer();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QTimer* m_timer;
 };
 
 // The about window, opened by "Ajuda" > "Sobre".
 class AboutWindow : public FormWindow<Ui::TFRM_Splash> {
     Q_OBJECT
-public:
+  public:
     AboutWindow(Application& app, QWidget* parent);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 };
 
 // The wait box shown while a listing is written; it has no logic of its own.
 class WaitBox : public FormWindow<Ui::TFespere> {
     Q_OBJECT
-public:
+  public:
     WaitBox(Application& app, QWidget* parent);
 };

@@ -6,7 +6,7 @@
 // "Backup da Base de Dados": its folder box says whether a backup folder is known.
 class BackupWindow : public FormWindow<Ui::TFbackup> {
     Q_OBJECT
-public:
+  public:
     BackupWindow(Application& app, QWidget* parent)
         : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
 

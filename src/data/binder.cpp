@@ -39,14 +39,16 @@ void Binder::add(QWidget* control, const QString& field) {
 
 void Binder::bind(QLineEdit* edit, const QString& field) {
     add(edit, field);
-    connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString& text) { userEdited(edit, text); });
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, edit](const QString& text) { userEdited(edit, text); });
 }
 
 void Binder::bind(QComboBox* combo, const QString& field) {
     add(combo, field);
     connect(combo->lineEdit(), &QLineEdit::textEdited, this,
             [this, combo](const QString& text) { userEdited(combo, text); });
-    connect(combo, &QComboBox::activated, this, [this, combo](int) { userEdited(combo, combo->currentText()); });
+    connect(combo, &QComboBox::activated, this,
+            [this, combo](int) { userEdited(combo, combo->currentText()); });
 }
 
 void Binder::bind(QPlainTextEdit* memo, const QString& field) {

@@ -17,7 +17,7 @@ class SharedTable;
 // the same field follows.
 class Binder : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Binder(SharedTable* table, QObject* parent = nullptr);
 
     void bind(QLineEdit* edit, const QString& field);
@@ -30,10 +30,10 @@ public:
     // Shows the current record again in every bound control.
     void showRecord();
 
-signals:
+  signals:
     void errorOccurred(const QString& message);
 
-private:
+  private:
     struct Binding {
         QPointer<QWidget> control;
         int column;

@@ -69,7 +69,8 @@ void Connection::close() {
 }
 
 bool Connection::connected() const {
-    return QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen();
+    return QSqlDatabase::contains(m_connectionName) &&
+           QSqlDatabase::database(m_connectionName, false).isOpen();
 }
 
 QSqlDatabase Connection::database() const {

@@ -9,7 +9,7 @@
 // "Data Source" with SQLite. It never creates the file.
 class Connection : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Connection(QObject* parent = nullptr);
     ~Connection() override;
 
@@ -27,10 +27,10 @@ public:
     bool connected() const;
     QSqlDatabase database() const;
 
-signals:
+  signals:
     void disconnected();
 
-private:
+  private:
     QString m_connectionName;
     QString m_connectionString;
     bool m_loginPrompt = true;

@@ -9,7 +9,7 @@ class SharedTable;
 // The data module: the one connection, the one shared table and its data source.
 class DataModule : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit DataModule(Application& app);
 
     Connection* ADOConnection1;
@@ -23,6 +23,6 @@ public:
     // Keeps the register's five record buttons in step with the table's state.
     void DataSource1StateChange();
 
-private:
+  private:
     Application& m_app;
 };

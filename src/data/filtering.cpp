@@ -86,8 +86,9 @@ QString orderBy(const SortOrder& order) {
 std::optional<FilterExpression> FilterExpression::parse(const QString& expression) {
     if (expression.trimmed().isEmpty())
         return std::nullopt;
-    static const QRegularExpression pattern(QStringLiteral(R"(^\s*([A-Za-z_][A-Za-z0-9_]*)\s+LIKE\s+'((?:[^']|'')*)'\s*$)"),
-                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^\s*([A-Za-z_][A-Za-z0-9_]*)\s+LIKE\s+'((?:[^']|'')*)'\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
     const auto match = pattern.match(expression);
     const int column = match.hasMatch() ? Columns::indexOf(match.captured(1)) : -1;
     if (column < 0 || !Columns::hasSearchKey(Columns::at(column)))
@@ -119,15 +120,16 @@ SortOrder SortOrder::parse(const QString& order) {
     return parsed;
 }
 
-VisibleSetQuery VisibleSetQuery::codes(const std::optional<FilterExpression>& expression, const RecordRule& rule,
-                                       const SortOrder& order) {
+VisibleSetQuery VisibleSetQuery::codes(const std::optional<FilterExpression>& expression,
+                                       const RecordRule& rule, const SortOrder& order) {
     Conditions conditions;
     addExpression(conditions, expression);
     addRule(conditions, rule);
     VisibleSetQuery query{QStringLiteral("SELECT %1 FROM clientes").arg(Columns::quoted(Columns::kCodigo)) +
                               conditions.where(),
                           conditions.values};
-    const bool byCodeOnly = order.keys.empty() || (order.keys.size() == 1 && order.keys[0].column == Columns::kCodigo);
+    const bool byCodeOnly =
+        order.keys.empty() || (order.keys.size() == 1 && order.keys[0].column == Columns::kCodigo);
     if (byCodeOnly) {
         const bool descending = !order.keys.empty() && order.keys[0].descending;
         query.codeOrder = descending ? CodeOrder::Descending : CodeOrder::Ascending;
@@ -137,13 +139,14 @@ VisibleSetQuery VisibleSetQuery::codes(const std::optional<FilterExpression>& ex
     return query;
 }
 
-std::optional<VisibleSetQuery> VisibleSetQuery::unreadableDates(const std::optional<FilterExpression>& expression,
-                                                                const RecordRule& rule) {
+std::optional<VisibleSetQuery>
+VisibleSetQuery::unreadableDates(const std::optional<FilterExpression>& expression, const RecordRule& rule) {
     if (rule.kind != RecordRule::Kind::DateRange && rule.kind != RecordRule::Kind::DateEquals)
         return std::nullopt;
     Conditions conditions;
     addExpression(conditions, expression);
     conditions.add(Columns::quoted(Columns::dateKeyName(rule.column)) + QStringLiteral(" = ?"),
                    {SearchKey::kUnreadableDate});
-    return VisibleSetQuery{QStringLiteral("SELECT count(*) FROM clientes") + conditions.where(), conditions.values};
+    return VisibleSetQuery{QStringLiteral("SELECT count(*) FROM clientes") + conditions.where(),
+                           conditions.values};
 }

@@ -31,7 +31,9 @@ struct RecordRule {
     static RecordRule range(const QString& column, QDate first, QDate last) {
         return {Kind::DateRange, column, first, last};
     }
-    static RecordRule equals(const QString& column, QDate date) { return {Kind::DateEquals, column, date, date}; }
+    static RecordRule equals(const QString& column, QDate date) {
+        return {Kind::DateEquals, column, date, date};
+    }
 };
 
 // The table's order setting: "COL ASC", "COL DESC" or "A;B;C". Dates order by date,

@@ -12,9 +12,11 @@ GridModel::GridModel(SharedTable* table, QList<GridColumn> columns, QObject* par
         endResetModel();
         m_markedRow = m_table->currentRow();
     });
-    connect(table, &SharedTable::rowAboutToBeInserted, this, [this](int row) { beginInsertRows({}, row, row); });
+    connect(table, &SharedTable::rowAboutToBeInserted, this,
+            [this](int row) { beginInsertRows({}, row, row); });
     connect(table, &SharedTable::rowInserted, this, [this] { endInsertRows(); });
-    connect(table, &SharedTable::rowAboutToBeRemoved, this, [this](int row) { beginRemoveRows({}, row, row); });
+    connect(table, &SharedTable::rowAboutToBeRemoved, this,
+            [this](int row) { beginRemoveRows({}, row, row); });
     connect(table, &SharedTable::rowRemoved, this, [this] { endRemoveRows(); });
     connect(table, &SharedTable::rowChanged, this, [this](int row) {
         if (row >= 0 && row < rowCount() && !m_columns.isEmpty())

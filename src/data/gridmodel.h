@@ -17,7 +17,7 @@ struct GridColumn {
 // the table in blocks as the view asks for them. The row header marks the current record.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     GridModel(SharedTable* table, QList<GridColumn> columns, QObject* parent = nullptr);
 
     SharedTable* table() const { return m_table; }
@@ -34,11 +34,11 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
-signals:
+  signals:
     // A change typed into the grid that the table refused.
     void errorOccurred(const QString& message);
 
-private:
+  private:
     void markRow(int row);
 
     SharedTable* m_table;

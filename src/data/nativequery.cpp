@@ -29,7 +29,8 @@ void bind(sqlite3_stmt* statement, int position, const QVariant& value) {
         sqlite3_bind_int64(statement, position, value.toLongLong());
     } else {
         const QByteArray text = value.toString().toUtf8();
-        sqlite3_bind_text(statement, position, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(statement, position, text.constData(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
     }
 }
 
@@ -39,8 +40,8 @@ QVector<qint64> integers(const QSqlDatabase& db, const QString& sql, const QVari
     sqlite3* handle = handleOf(db);
     Statement query;
     const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(handle, text.constData(), static_cast<int>(text.size()), &query.statement, nullptr) !=
-        SQLITE_OK)
+    if (sqlite3_prepare_v2(handle, text.constData(), static_cast<int>(text.size()), &query.statement,
+                           nullptr) != SQLITE_OK)
         throw AppError(QString::fromUtf8(sqlite3_errmsg(handle)));
     for (int i = 0; i < values.size(); ++i)
         bind(query.statement, i + 1, values[i]);

@@ -6,7 +6,7 @@
 // "Localizar Base": the folder of the database; start-up fills its path box.
 class NetworkWindow : public FormWindow<Ui::TForm3> {
     Q_OBJECT
-public:
+  public:
     NetworkWindow(Application& app, QWidget* parent)
         : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
 };

@@ -160,8 +160,7 @@ QVariantList updateValues(const Record& record) {
 }
 
 // Runs `work` inside one transaction: all of it is kept, or none.
-template <typename Work>
-void inTransaction(QSqlDatabase& db, const QString& begin, Work work) {
+template <typename Work> void inTransaction(QSqlDatabase& db, const QString& begin, Work work) {
     exec(db, begin);
     try {
         work();
@@ -182,8 +181,9 @@ void create(QSqlDatabase& db, bool withIndexes) {
     QStringList definitions;
     for (const auto& column : Columns::all()) {
         definitions << Columns::quoted(column.name) +
-                           (column.kind == Columns::Kind::Number ? QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT")
-                                                                 : QStringLiteral(" TEXT"));
+                           (column.kind == Columns::Kind::Number
+                                ? QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT")
+                                : QStringLiteral(" TEXT"));
     }
     for (const auto& key : keys())
         definitions << Columns::quoted(key.name) + QStringLiteral(" TEXT NOT NULL DEFAULT ''");
@@ -204,7 +204,8 @@ void upgrade(QSqlDatabase& db) {
     inTransaction(db, QStringLiteral("BEGIN IMMEDIATE"), [&] {
         for (const auto& column : Columns::all()) {
             if (!present.contains(column.name))
-                exec(db, QStringLiteral("ALTER TABLE clientes ADD COLUMN %1 TEXT").arg(Columns::quoted(column.name)));
+                exec(db, QStringLiteral("ALTER TABLE clientes ADD COLUMN %1 TEXT")
+                             .arg(Columns::quoted(column.name)));
         }
         for (const auto& key : keys()) {
             if (!present.contains(key.name))

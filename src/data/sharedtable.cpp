@@ -50,7 +50,8 @@ struct SharedTable::Reshape {
 };
 
 SharedTable::SharedTable(Connection* connection, QObject* parent)
-    : QObject(parent), m_connection(connection), m_record(Schema::emptyRecord()), m_buffer(Schema::emptyRecord()) {
+    : QObject(parent), m_connection(connection), m_record(Schema::emptyRecord()),
+      m_buffer(Schema::emptyRecord()) {
     setObjectName(QStringLiteral("ADOTable1"));
 }
 
@@ -292,11 +293,11 @@ bool SharedTable::locate(const QString& column, const QString& value) {
     if (value.isEmpty())
         return false;
     checkBrowseMode();
-    const QVector<qint64> codes = NativeQuery::integers(
-        m_connection->database(),
-        QStringLiteral("SELECT %1 FROM clientes WHERE %2 = ?").arg(Columns::quoted(Columns::kCodigo),
-                                                                   Columns::quoted(column)),
-        {value});
+    const QVector<qint64> codes =
+        NativeQuery::integers(m_connection->database(),
+                              QStringLiteral("SELECT %1 FROM clientes WHERE %2 = ?")
+                                  .arg(Columns::quoted(Columns::kCodigo), Columns::quoted(column)),
+                              {value});
     const QSet<qint64> matching(codes.cbegin(), codes.cend());
     if (matching.isEmpty())
         return false;
@@ -383,8 +384,9 @@ void SharedTable::updateRecord() {
     update.prepare(Schema::updateStatement());
     execOrThrow(update, Schema::updateValues(m_buffer));
     if (update.numRowsAffected() == 0)
-        throw AppError(QStringLiteral("O registro não existe mais na base de dados; ele pode ter sido excluído "
-                                      "em outro computador."));
+        throw AppError(
+            QStringLiteral("O registro não existe mais na base de dados; ele pode ter sido excluído "
+                           "em outro computador."));
     m_blocks.erase(m_row / kBlockRows);
     m_record = m_buffer;
 }

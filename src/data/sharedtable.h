@@ -17,7 +17,7 @@ class Connection;
 // fetched in blocks when a grid or the current record needs them.
 class SharedTable : public QObject {
     Q_OBJECT
-public:
+  public:
     enum class State { Inactive, Browse, Edit, Insert };
 
     explicit SharedTable(Connection* connection, QObject* parent = nullptr);
@@ -80,7 +80,7 @@ public:
     // row meanwhile is not the user choosing a record.
     bool reshaping() const { return m_reshaping > 0; }
 
-signals:
+  signals:
     void stateChanged();
     void currentChanged();
     void fieldChanged(int column);
@@ -92,7 +92,7 @@ signals:
     void rowRemoved();
     void rowChanged(int row);
 
-private:
+  private:
     void checkActive() const;
     void checkEditing() const;
     void checkBrowseMode();

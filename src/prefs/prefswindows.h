@@ -8,7 +8,7 @@
 // "Configurar Acentos".
 class AccentsDialog : public FormWindow<Ui::TFRM_Acentos> {
     Q_OBJECT
-public:
+  public:
     AccentsDialog(Application& app, QWidget* parent)
         : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
     // Reads acentos.ini at start-up; comes with the accents setting.
@@ -18,13 +18,14 @@ public:
 // "Cadastrar Estados e Cidades".
 class ListEditor : public FormWindow<Ui::TForm4> {
     Q_OBJECT
-public:
-    ListEditor(Application& app, QWidget* parent) : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
+  public:
+    ListEditor(Application& app, QWidget* parent)
+        : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
 };
 
 // "Drive CD/DVD".
 class DriveDialog : public FormWindow<Ui::TFRM_Drive> {
     Q_OBJECT
-public:
+  public:
     DriveDialog(Application& app, QWidget* parent) : FormWindow(app, parent) {}
 };

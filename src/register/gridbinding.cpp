@@ -11,7 +11,7 @@
 
 // The grid's model with one column that can be shown in blue.
 class HighlightModel : public GridModel {
-public:
+  public:
     using GridModel::GridModel;
     int highlighted = -1;
 
@@ -40,7 +40,8 @@ GridBinding::GridBinding(QTableView* view, SharedTable* table, QList<GridColumn>
     m_viewport->installEventFilter(this);
 
     connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, &GridBinding::titleClicked);
-    connect(view, &QTableView::clicked, this, [this](const QModelIndex& index) { emit cellClicked(index.row()); });
+    connect(view, &QTableView::clicked, this,
+            [this](const QModelIndex& index) { emit cellClicked(index.row()); });
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { currentRowChosen(current.row()); });
     connect(m_model, &GridModel::errorOccurred, this, &GridBinding::errorOccurred);

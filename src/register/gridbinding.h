@@ -12,7 +12,7 @@ class SharedTable;
 // deletes the current record after a question.
 class GridBinding : public QObject {
     Q_OBJECT
-public:
+  public:
     GridBinding(QTableView* view, SharedTable* table, QList<GridColumn> columns, bool editable);
 
     QTableView* view() const { return m_view; }
@@ -23,15 +23,15 @@ public:
     // A pointing hand over the cells, where a click opens the record.
     void setPointingHand(bool pointingHand) { m_pointingHand = pointingHand; }
 
-signals:
+  signals:
     void titleClicked(int column);
     void cellClicked(int row);
     void errorOccurred(const QString& message);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void showCurrentRow();
     void currentRowChosen(int row);
 

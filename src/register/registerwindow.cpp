@@ -1,14 +1,14 @@
 #include "registerwindow.h"
 
-#include "app/application.h"
 #include "app/apperror.h"
+#include "app/application.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
-#include "data/columns.h"
-#include "dates.h"
 #include "data/binder.h"
+#include "data/columns.h"
 #include "data/datamodule.h"
 #include "data/sharedtable.h"
+#include "dates.h"
 #include "gridbinding.h"
 #include "prefs/prefswindows.h"
 #include "reports/reportwindows.h"
@@ -74,8 +74,7 @@ RegisterWindow::RegisterWindow(Application& app, QWidget* parent) : FormWindow(a
 
 RegisterWindow::~RegisterWindow() = default;
 
-template <typename Handler>
-void RegisterWindow::guarded(Handler handler) {
+template <typename Handler> void RegisterWindow::guarded(Handler handler) {
     try {
         handler();
     } catch (const AppError& error) {
@@ -222,9 +221,9 @@ void RegisterWindow::applyTitle(const QString& id, const QString& title) {
 
 void RegisterWindow::setUpSummaryEdits() {
     m_summaryTargets = {
-        {ui.DBAutorPrin, {1, ui.DBnome}},         {ui.DBCidadeprin, {1, ui.DBCidade}},
-        {ui.DBNProcprin, {2, ui.DBprocesso}},     {ui.DBVaraprin, {2, ui.DBvara}},
-        {ui.DBTAcaoprin, {2, ui.DBtipoacao}},     {ui.DBDAprin, {3, ui.DBdataaudiencia}},
+        {ui.DBAutorPrin, {1, ui.DBnome}},       {ui.DBCidadeprin, {1, ui.DBCidade}},
+        {ui.DBNProcprin, {2, ui.DBprocesso}},   {ui.DBVaraprin, {2, ui.DBvara}},
+        {ui.DBTAcaoprin, {2, ui.DBtipoacao}},   {ui.DBDAprin, {3, ui.DBdataaudiencia}},
         {ui.DBHAprin, {3, ui.DBhoraaudiencia}},
     };
     for (QLineEdit* edit : m_summaryTargets.keys())
@@ -233,7 +232,8 @@ void RegisterWindow::setUpSummaryEdits() {
 
 bool RegisterWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick) {
-        if (auto* label = qobject_cast<QLabel*>(watched); label && m_titleLabels.contains(label->objectName())) {
+        if (auto* label = qobject_cast<QLabel*>(watched);
+            label && m_titleLabels.contains(label->objectName())) {
             openTitleEditor(label);
             return true;
         }
@@ -260,7 +260,9 @@ bool RegisterWindow::summaryEditKeyPress(QLineEdit* edit, QKeyEvent* event) {
 }
 
 void RegisterWindow::setUpDateEdits() {
-    const auto widthOf = [](const char* field) { return Columns::at(Columns::indexOf(QString::fromLatin1(field))).width; };
+    const auto widthOf = [](const char* field) {
+        return Columns::at(Columns::indexOf(QString::fromLatin1(field))).width;
+    };
     m_dateEntries = {
         {ui.DBDAprin, {u'/', false, widthOf("AGE_DTAAUDIENCIA"), false}},
         {ui.DBdataprocesso, {u'/', false, 10, false}},
@@ -373,7 +375,8 @@ void RegisterWindow::FormShow() {
 void RegisterWindow::BtnIncluirClick() {
     guarded([this] {
         m_table->append();
-        QWidget* const focusByPage[] = {ui.DBAutorPrin, ui.DBnome, ui.DBprocesso, ui.DBdatapeticao, ui.DBpcnome};
+        QWidget* const focusByPage[] = {ui.DBAutorPrin, ui.DBnome, ui.DBprocesso, ui.DBdatapeticao,
+                                        ui.DBpcnome};
         const int page = ui.Cliente->currentIndex();
         if (page >= 0 && page < 5)
             focusIfPossible(focusByPage[page]);
@@ -402,9 +405,9 @@ void RegisterWindow::BtnCancelarClick() {
 }
 
 void RegisterWindow::BtnExcluirClick() {
-    const auto answer = Dialogs::ask(this, QStringLiteral("Confirme Operação"), QStringLiteral("Exclusão de registro"),
-                                     Dialogs::Icon::Question, {Dialogs::Button::Yes, Dialogs::Button::No},
-                                     Dialogs::Button::No);
+    const auto answer = Dialogs::ask(this, QStringLiteral("Confirme Operação"),
+                                     QStringLiteral("Exclusão de registro"), Dialogs::Icon::Question,
+                                     {Dialogs::Button::Yes, Dialogs::Button::No}, Dialogs::Button::No);
     if (answer != Dialogs::Button::Yes)
         return;
     guarded([this] {
@@ -431,8 +434,9 @@ void RegisterWindow::BtnSairClick() {
 }
 
 void RegisterWindow::Button10Click() {
-    Dialogs::message(this, QStringLiteral("Para mudar o título do campo dê dois cliques rápidos sobre ele e realize a "
-                                          "mudança."));
+    Dialogs::message(
+        this, QStringLiteral("Para mudar o título do campo dê dois cliques rápidos sobre ele e realize a "
+                             "mudança."));
 }
 
 void RegisterWindow::Button2Click() {
@@ -535,8 +539,8 @@ void RegisterWindow::EfiltroChange() {
     const QString typed = ui.Efiltro->text();
     if (typed.isEmpty())
         return;
-    const QString prefix =
-        SearchRules::wordSearchPrefix(SearchRules::findEntry(entriesOf(ui.Cfiltro), ui.Cfiltro->currentText()));
+    const QString prefix = SearchRules::wordSearchPrefix(
+        SearchRules::findEntry(entriesOf(ui.Cfiltro), ui.Cfiltro->currentText()));
     // Filtering goes off and on again around the new expression, in one step.
     guarded([&] { m_table->filterBy(SearchRules::wordSearchExpression(prefix, typed)); });
 }
@@ -544,7 +548,8 @@ void RegisterWindow::EfiltroChange() {
 void RegisterWindow::CfiltroChange() {
     const QString text = ui.Cfiltro->currentText();
     const bool dateMode = text == caption(QStringLiteral("Label021")) ||
-                          text == caption(QStringLiteral("Label017")) || text == caption(QStringLiteral("Label020"));
+                          text == caption(QStringLiteral("Label017")) ||
+                          text == caption(QStringLiteral("Label020"));
     if (dateMode)
         ui.Efiltro->clear();
     else
@@ -591,9 +596,7 @@ void RegisterWindow::Button4Click() {
 }
 
 void RegisterWindow::BTNFormularioClick() {
-    guarded([this] {
-        m_table->setSort(SearchRules::agendaOrder(app().config()->ui.Rnome->isChecked()));
-    });
+    guarded([this] { m_table->setSort(SearchRules::agendaOrder(app().config()->ui.Rnome->isChecked())); });
     refx = QStringLiteral("1");
     // The agenda lists the hearing grid's fields under the current field titles.
     QList<GridColumn> columns;

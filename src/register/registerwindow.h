@@ -17,7 +17,7 @@ class SharedTable;
 // "Cadastro": the record pages, the list pages and the record buttons.
 class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     Q_OBJECT
-public:
+  public:
     RegisterWindow(Application& app, QWidget* parent);
     ~RegisterWindow() override;
 
@@ -74,11 +74,11 @@ public:
     GridBinding* queryGrid() const { return m_queryGrid; }
     GridBinding* hearingGrid() const { return m_hearingGrid; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void bindControls();
     void setUpTitleLabels();
     void setUpSummaryEdits();
@@ -95,8 +95,7 @@ private:
     void switchFilteringOn();
     RecordRule ADOTable1FilterRecord();
     void showError(const QString& message);
-    template <typename Handler>
-    void guarded(Handler handler);
+    template <typename Handler> void guarded(Handler handler);
 
     SharedTable* m_table = nullptr;
     Binder* m_binder = nullptr;

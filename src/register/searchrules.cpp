@@ -70,7 +70,8 @@ PredicateOutcome singleDateRule(const PredicateInputs& inputs) {
 } // namespace
 
 QString wordSearchPrefix(int filterListPosition) {
-    const QString column = columnAtListPosition(filterListPosition, &TitleCatalogue::Entry::filterListPosition);
+    const QString column =
+        columnAtListPosition(filterListPosition, &TitleCatalogue::Entry::filterListPosition);
     return column.isEmpty() ? QString() : column + QStringLiteral(" LIKE ");
 }
 
@@ -126,27 +127,55 @@ QList<GridColumn> withTitles(const QStringList& ids, const QStringList& titles) 
 } // namespace
 
 QList<GridColumn> orderGridColumns() {
-    return withTitles(TitleCatalogue::orderListIds(), {QStringLiteral("Código"), QStringLiteral("Nome"), QStringLiteral("Endereço"),
-                       QStringLiteral("Bairro"), QStringLiteral("Cidade"), QStringLiteral("Estado"),
-                       QStringLiteral("CEP"), QStringLiteral("Telefone"), QStringLiteral("Celular"),
-                       QStringLiteral("RG"), QStringLiteral("CPF"), QStringLiteral("Estado Civil"),
-                       QStringLiteral("Advogado"), QStringLiteral("Número do Processo"), QStringLiteral("Vara"),
-                       QStringLiteral("Ação"), QStringLiteral("Data do Processo"), QStringLiteral("Data da Petição"),
-                       QStringLiteral("Data da Audiência"), QStringLiteral("Hora da Audiência"),
-                       QStringLiteral("Parte Contrária"), QStringLiteral("Advogado  P. Contr."),
-                       QStringLiteral("Telefone  P. Contr.")});
+    return withTitles(TitleCatalogue::orderListIds(), {QStringLiteral("Código"),
+                                                       QStringLiteral("Nome"),
+                                                       QStringLiteral("Endereço"),
+                                                       QStringLiteral("Bairro"),
+                                                       QStringLiteral("Cidade"),
+                                                       QStringLiteral("Estado"),
+                                                       QStringLiteral("CEP"),
+                                                       QStringLiteral("Telefone"),
+                                                       QStringLiteral("Celular"),
+                                                       QStringLiteral("RG"),
+                                                       QStringLiteral("CPF"),
+                                                       QStringLiteral("Estado Civil"),
+                                                       QStringLiteral("Advogado"),
+                                                       QStringLiteral("Número do Processo"),
+                                                       QStringLiteral("Vara"),
+                                                       QStringLiteral("Ação"),
+                                                       QStringLiteral("Data do Processo"),
+                                                       QStringLiteral("Data da Petição"),
+                                                       QStringLiteral("Data da Audiência"),
+                                                       QStringLiteral("Hora da Audiência"),
+                                                       QStringLiteral("Parte Contrária"),
+                                                       QStringLiteral("Advogado  P. Contr."),
+                                                       QStringLiteral("Telefone  P. Contr.")});
 }
 
 QList<GridColumn> queryGridColumns() {
-    return withTitles(TitleCatalogue::orderListIds(), {QStringLiteral("Código"), QStringLiteral("Nome"), QStringLiteral("Endereço"),
-                       QStringLiteral("Bairro"), QStringLiteral("Cidade"), QStringLiteral("UF"),
-                       QStringLiteral("CEP"), QStringLiteral("Telefone"), QStringLiteral("Celular"),
-                       QStringLiteral("RG"), QStringLiteral("CIC"), QStringLiteral("Estado Civil"),
-                       QStringLiteral("Advogado"), QStringLiteral("Processo"), QStringLiteral("Vara"),
-                       QStringLiteral("Ação"), QStringLiteral("Data do Processo"), QStringLiteral("Data da Petição"),
-                       QStringLiteral("Data da Audiência"), QStringLiteral("Hora da Audiência"),
-                       QStringLiteral("Parte Contrária"), QStringLiteral("Advogado P.C."),
-                       QStringLiteral("Telefone P. C.")});
+    return withTitles(TitleCatalogue::orderListIds(), {QStringLiteral("Código"),
+                                                       QStringLiteral("Nome"),
+                                                       QStringLiteral("Endereço"),
+                                                       QStringLiteral("Bairro"),
+                                                       QStringLiteral("Cidade"),
+                                                       QStringLiteral("UF"),
+                                                       QStringLiteral("CEP"),
+                                                       QStringLiteral("Telefone"),
+                                                       QStringLiteral("Celular"),
+                                                       QStringLiteral("RG"),
+                                                       QStringLiteral("CIC"),
+                                                       QStringLiteral("Estado Civil"),
+                                                       QStringLiteral("Advogado"),
+                                                       QStringLiteral("Processo"),
+                                                       QStringLiteral("Vara"),
+                                                       QStringLiteral("Ação"),
+                                                       QStringLiteral("Data do Processo"),
+                                                       QStringLiteral("Data da Petição"),
+                                                       QStringLiteral("Data da Audiência"),
+                                                       QStringLiteral("Hora da Audiência"),
+                                                       QStringLiteral("Parte Contrária"),
+                                                       QStringLiteral("Advogado P.C."),
+                                                       QStringLiteral("Telefone P. C.")});
 }
 
 QList<GridColumn> hearingGridColumns() {

@@ -37,10 +37,10 @@ enum Page { kOrderPage = 5, kFormPage = 6, kQueryPage = 7 };
 // What the predicate reads from the register when filtering is switched on.
 struct PredicateInputs {
     int page = 0;
-    QString firstDate;   // EDatainifiltro
-    QString lastDate;    // EDatafimfiltro
-    QString filterText;  // the filter list's shown text
-    QString dateBox;     // Efiltrodata
+    QString firstDate;         // EDatainifiltro
+    QString lastDate;          // EDatafimfiltro
+    QString filterText;        // the filter list's shown text
+    QString dateBox;           // Efiltrodata
     QString hearingDateTitle;  // caption of Label021
     QString processDateTitle;  // caption of Label017
     QString petitionDateTitle; // caption of Label020

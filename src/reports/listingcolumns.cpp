@@ -12,7 +12,8 @@ QList<GridColumn> initial() {
     return columns;
 }
 
-void trocatitulo(QList<GridColumn>& columns, const std::function<QString(const QString& labelId)>& captionOf) {
+void trocatitulo(QList<GridColumn>& columns,
+                 const std::function<QString(const QString& labelId)>& captionOf) {
     for (auto& column : columns) {
         const auto* entry = TitleCatalogue::byField(column.field);
         if (entry && entry->checklist >= 0)

@@ -13,7 +13,7 @@ class DataModule;
 // grid DBGrid3.
 class ReportWindow : public FormWindow<Ui::TFRM_Impressao> {
     Q_OBJECT
-public:
+  public:
     ReportWindow(Application& app, QWidget* parent);
     void attachData(DataModule* dataModule);
 
@@ -25,14 +25,14 @@ public:
     // Writes the listing and shows it; comes with the listings.
     void impx() {}
 
-private:
+  private:
     GridModel* m_columns = nullptr;
 };
 
 // "Escolha os Campos": the listing field chooser.
 class FieldChooser : public FormWindow<Ui::TFRM_Campos> {
     Q_OBJECT
-public:
+  public:
     FieldChooser(Application& app, QWidget* parent);
     // Empties the checklist and adds the given titles, all unticked.
     void fillChecklist(const QStringList& titles);
@@ -41,7 +41,7 @@ public:
 // "Configurar Formulário": the listing options.
 class OptionsWindow : public FormWindow<Ui::TFRM_Config> {
     Q_OBJECT
-public:
+  public:
     OptionsWindow(Application& app, QWidget* parent)
         : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
     // Reads font.ini at start-up; comes with the listing options.
@@ -51,6 +51,6 @@ public:
 // The hidden holder of the listing style sheet lines.
 class StyleSheetHolder : public FormWindow<Ui::TFcab> {
     Q_OBJECT
-public:
+  public:
     StyleSheetHolder(Application& app, QWidget* parent) : FormWindow(app, parent) {}
 };

@@ -21,7 +21,8 @@ bool isKeyLine(const QString& line, const QString& key) {
 
 QString valueOf(const QString& line) {
     QString value = line.mid(line.indexOf(u'=') + 1).trimmed();
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+        value.back() == value.front())
         value = value.mid(1, value.size() - 2);
     return value.left(ProfileFile::kMaxValueLength);
 }
@@ -49,7 +50,8 @@ QStringList ProfileFile::linesOnDisk() const {
     return TextFile::exists(m_path) ? TextFile::readLines(m_path) : QStringList();
 }
 
-QString ProfileFile::readString(const QString& section, const QString& key, const QString& defaultValue) const {
+QString ProfileFile::readString(const QString& section, const QString& key,
+                                const QString& defaultValue) const {
     const auto [first, end] = findSection(m_lines, section);
     for (int i = first; first >= 0 && i < end; ++i) {
         if (isKeyLine(m_lines[i], key))

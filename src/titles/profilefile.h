@@ -9,7 +9,7 @@
 // the end of the file, a key written again is replaced in place, and every other line
 // is kept as it was.
 class ProfileFile {
-public:
+  public:
     // Reads the file once; a missing file reads as empty. Throws AppError when the file
     // exists but cannot be read.
     explicit ProfileFile(QString path);
@@ -20,10 +20,9 @@ public:
     // Replaces the file atomically; throws AppError("Unable to write to <file>") on failure.
     void writeString(const QString& section, const QString& key, const QString& value);
 
-private:
+  private:
     QStringList linesOnDisk() const;
 
     QString m_path;
     QStringList m_lines; // as read when the object was made; reads use them
-
 };

@@ -7,10 +7,15 @@ namespace TitleCatalogue {
 
 namespace {
 
-Entry entry(const char* id, const char* field, const QString& title, const char* summary, int hearing, int grid,
-            int checklist) {
-    return {QString::fromLatin1(id), QString::fromLatin1(field), title, QString::fromLatin1(summary),
-            hearing, grid, checklist};
+Entry entry(const char* id, const char* field, const QString& title, const char* summary, int hearing,
+            int grid, int checklist) {
+    return {QString::fromLatin1(id),
+            QString::fromLatin1(field),
+            title,
+            QString::fromLatin1(summary),
+            hearing,
+            grid,
+            checklist};
 }
 
 const std::array<Entry, 33>& table() {
@@ -52,8 +57,7 @@ const std::array<Entry, 33>& table() {
     return entries;
 }
 
-template <typename Position>
-QStringList idsOrderedBy(Position position) {
+template <typename Position> QStringList idsOrderedBy(Position position) {
     QMap<int, QString> ordered;
     for (const auto& e : table()) {
         if (position(e) >= 0)

@@ -1,7 +1,7 @@
 #include "titleeditor.h"
 
-#include "app/application.h"
 #include "app/apperror.h"
+#include "app/application.h"
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "app/settingsfiles.h"
@@ -47,9 +47,10 @@ void TitleEditor::Button3Click() {
     const QString path = app().principal()->meudir + SettingsFiles::kCampos;
     if (!TextFile::exists(path))
         return;
-    const auto answer = Dialogs::ask(this, QStringLiteral("Toda configuração realizada será perdida. Continuar?"),
-                                     QStringLiteral("Confirmação"), Dialogs::Icon::Question,
-                                     {Dialogs::Button::Yes, Dialogs::Button::No}, Dialogs::Button::Yes);
+    const auto answer =
+        Dialogs::ask(this, QStringLiteral("Toda configuração realizada será perdida. Continuar?"),
+                     QStringLiteral("Confirmação"), Dialogs::Icon::Question,
+                     {Dialogs::Button::Yes, Dialogs::Button::No}, Dialogs::Button::Yes);
     if (answer != Dialogs::Button::Yes)
         return;
     try {
@@ -58,6 +59,7 @@ void TitleEditor::Button3Click() {
         Dialogs::error(this, error.message());
         return;
     }
-    Dialogs::information(this, QStringLiteral("Reinicie o programa para atualizar as configurações realizadas."),
+    Dialogs::information(this,
+                         QStringLiteral("Reinicie o programa para atualizar as configurações realizadas."),
                          QStringLiteral("Informação"));
 }

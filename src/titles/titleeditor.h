@@ -6,7 +6,7 @@
 // "Mudar títulos": edits the title of the field whose label was double-clicked.
 class TitleEditor : public FormWindow<Ui::TFmudacampos> {
     Q_OBJECT
-public:
+  public:
     TitleEditor(Application& app, QWidget* parent);
 
     // Shows the editor for a label: its caption in Edit1, its id in Edit2.

@@ -6,6 +6,6 @@
 // "Transferência de cadastros": records of the earlier editions.
 class TransferWindow : public FormWindow<Ui::TFtrans> {
     Q_OBJECT
-public:
+  public:
     TransferWindow(Application& app, QWidget* parent) : FormWindow(app, parent) {}
 };

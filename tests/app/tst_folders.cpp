@@ -7,8 +7,8 @@
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
 #include "data/sharedtable.h"
-#include "scripteddialogs.h"
 #include "files.h"
+#include "scripteddialogs.h"
 #include "testenvironment.h"
 
 #include <QApplication>
@@ -21,7 +21,8 @@ namespace {
 
 QStringList treeOf(const QString& folder) {
     QStringList entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext())
         entries << it.next().mid(folder.size());
     entries.sort();
@@ -33,17 +34,24 @@ QStringList treeOf(const QString& folder) {
 class TestFolders : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void devolvebarra_data() {
         QTest::addColumn<QString>("caminho");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("plain") << "/srv/x" << "/srv/x/";
-        QTest::newRow("ends with separator") << "/srv/x/" << "/srv/x/";
-        QTest::newRow("blanks around") << "  /srv/x/ \t" << "/srv/x/";
-        QTest::newRow("line breaks of a file") << "/srv/x\r\n\r\n" << "/srv/x/";
-        QTest::newRow("empty") << "" << "/";
-        QTest::newRow("all blank") << " \r\n\t" << "/";
-        QTest::newRow("inner line break stays") << "/a\r\n/b" << "/a\r\n/b/";
+        QTest::newRow("plain") << "/srv/x"
+                               << "/srv/x/";
+        QTest::newRow("ends with separator") << "/srv/x/"
+                                             << "/srv/x/";
+        QTest::newRow("blanks around") << "  /srv/x/ \t"
+                                       << "/srv/x/";
+        QTest::newRow("line breaks of a file") << "/srv/x\r\n\r\n"
+                                               << "/srv/x/";
+        QTest::newRow("empty") << ""
+                               << "/";
+        QTest::newRow("all blank") << " \r\n\t"
+                                   << "/";
+        QTest::newRow("inner line break stays") << "/a\r\n/b"
+                                                << "/a\r\n/b/";
     }
     void devolvebarra() {
         QFETCH(QString, caminho);
@@ -95,7 +103,8 @@ private slots:
         const QString shared = env.root() + QStringLiteral("servidor/dados");
         QDir().mkpath(shared);
         QVERIFY(QFile::rename(env.basePath(), shared + QStringLiteral("/base.mdb")));
-        writeFile(env.settingsFolder() + QStringLiteral("rede.ini"), rede.replace('@', QFile::encodeName(shared)));
+        writeFile(env.settingsFolder() + QStringLiteral("rede.ini"),
+                  rede.replace('@', QFile::encodeName(shared)));
 
         ScriptedDialogs dialogs;
         auto app = env.start();
@@ -105,8 +114,9 @@ private slots:
             QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
         } else {
             messageFolder.replace(u'@', shared);
-            QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("A Base de Dados não foi localizada  no caminho: ") +
-                                                  messageFolder + QStringLiteral("base.mdb")});
+            QCOMPARE(dialogs.texts(),
+                     QStringList{QStringLiteral("A Base de Dados não foi localizada  no caminho: ") +
+                                 messageFolder + QStringLiteral("base.mdb")});
             QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
             QVERIFY(app->form3()->isVisible());
             // The database folder keeps the program's own Dados folder.

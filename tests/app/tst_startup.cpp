@@ -11,22 +11,22 @@
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
 #include "data/sharedtable.h"
+#include "files.h"
 #include "register/registerwindow.h"
 #include "scripteddialogs.h"
-#include "files.h"
 #include "testenvironment.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTabWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTabWidget>
 #include <QToolButton>
 #include <unistd.h>
 
@@ -46,16 +46,17 @@ QString toolbarState(MainWindow* principal) {
 class TestStartup : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void windowsAreCreatedOnceInOrder() {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
         Application app(env.programFolder());
-        QCOMPARE(app.creationOrder(),
-                 (QStringList{"TFRM_Principal", "TFver", "TForm3", "TFRM_Acentos", "TFRM_Splash", "TFRM_Cadastro",
-                              "TFRM_Campos", "TFRM_Impressao", "TForm4", "TFRM_Config", "TFRM_Drive",
-                              "TDataModule1", "TFcab", "TFtrans", "TFespere", "TFmudacampos", "TFbackup"}));
+        QCOMPARE(
+            app.creationOrder(),
+            (QStringList{"TFRM_Principal", "TFver", "TForm3", "TFRM_Acentos", "TFRM_Splash", "TFRM_Cadastro",
+                         "TFRM_Campos", "TFRM_Impressao", "TForm4", "TFRM_Config", "TFRM_Drive",
+                         "TDataModule1", "TFcab", "TFtrans", "TFespere", "TFmudacampos", "TFbackup"}));
         QVERIFY(app.principal()->isVisible());
         QVERIFY(!app.cadastro()->isVisible());
         // Shown before start-up: only the backup button can be used.
@@ -120,8 +121,8 @@ private slots:
         env.createSettingsFolder();
         ScriptedDialogs dialogs;
         auto app = env.start();
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Diretório não encontrado: ") + env.programFolder() +
-                                              QStringLiteral("Dados")});
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Diretório não encontrado: ") +
+                                              env.programFolder() + QStringLiteral("Dados")});
         QCOMPARE(toolbarState(app->principal()), QStringLiteral("0000001 -"));
         QVERIFY(!app->ver()->isVisible());
         QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
@@ -133,8 +134,9 @@ private slots:
         env.createBase();
         ScriptedDialogs dialogs;
         auto app = env.start();
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Nenhum diretório foi encontrado.") + env.programFolder() +
-                                              QStringLiteral(" - ") + env.settingsFolder()});
+        QCOMPARE(dialogs.texts(),
+                 QStringList{QStringLiteral("Nenhum diretório foi encontrado.") + env.programFolder() +
+                             QStringLiteral(" - ") + env.settingsFolder()});
         QCOMPARE(toolbarState(app->principal()), QStringLiteral("0000001 -"));
         QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
     }
@@ -176,8 +178,9 @@ private slots:
         env.createSettingsFolder();
         ScriptedDialogs dialogs;
         auto app = env.start();
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("A Base de Dados não foi localizada  no caminho: ") +
-                                              env.programFolder() + QStringLiteral("Dados/base.mdb")});
+        QCOMPARE(dialogs.texts(),
+                 QStringList{QStringLiteral("A Base de Dados não foi localizada  no caminho: ") +
+                             env.programFolder() + QStringLiteral("Dados/base.mdb")});
         QVERIFY(app->form3()->isVisible());
         QCOMPARE(control<QPlainTextEdit>(app->form3(), "Memo1")->toPlainText(),
                  env.programFolder() + QStringLiteral("Dados"));
@@ -235,8 +238,9 @@ private slots:
         dialogs.clear();
         dialogs.setNextAnswer(Dialogs::Button::Cancel);
         QVERIFY(!principal->close());
-        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("A base está aberta para gravação, um cadastro pode ser "
-                                                             "perdido, deseja fechar o programa?")});
+        QCOMPARE(dialogs.texts(),
+                 QStringList{QStringLiteral("A base está aberta para gravação, um cadastro pode ser "
+                                            "perdido, deseja fechar o programa?")});
         QCOMPARE(dialogs.shown.first().buttons, (QList{Dialogs::Button::Ok, Dialogs::Button::Cancel}));
 
         // OK closes without the backup question.

@@ -14,23 +14,28 @@
 class TestTextFile : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void reading_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("CR LF") << QByteArray("sim\r\nnão\r\n").replace("ã", "\xE3") << QStringList{"sim", "não"};
+        QTest::newRow("CR LF") << QByteArray("sim\r\nnão\r\n").replace("ã", "\xE3")
+                               << QStringList{"sim", "não"};
         QTest::newRow("LF") << QByteArray("a\nb\nc\n") << QStringList{"a", "b", "c"};
         QTest::newRow("CR") << QByteArray("a\rb\rc") << QStringList{"a", "b", "c"};
         QTest::newRow("mixed") << QByteArray("a\r\nb\nc\rd") << QStringList{"a", "b", "c", "d"};
-        QTest::newRow("no final break") << QByteArray("Campinas\r\nSantos") << QStringList{"Campinas", "Santos"};
+        QTest::newRow("no final break")
+            << QByteArray("Campinas\r\nSantos") << QStringList{"Campinas", "Santos"};
         QTest::newRow("empty lines kept") << QByteArray("a\r\n\r\nb\r\n") << QStringList{"a", "", "b"};
         QTest::newRow("only a break") << QByteArray("\r\n") << QStringList{""};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("Windows-1252 0x80-0x9F")
             << QByteArray("\x80 \x93x\x94 \x96 \x8A\x9E") << QStringList{"€ “x” – Šž"};
         QTest::newRow("Latin letters") << QByteArray("S\xE3o Jo\xE3o \xC7") << QStringList{"São João Ç"};
-        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBFS\xC3\xA3o Paulo\r\n") << QStringList{"São Paulo"};
-        QTest::newRow("UTF-16 LE mark") << QByteArray("\xFF\xFE" "S\0\xE3\0o\0\r\0\n\0x\0", 14)
+        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBFS\xC3\xA3o Paulo\r\n")
+                                    << QStringList{"São Paulo"};
+        QTest::newRow("UTF-16 LE mark") << QByteArray("\xFF\xFE"
+                                                      "S\0\xE3\0o\0\r\0\n\0x\0",
+                                                      14)
                                         << QStringList{"São", "x"};
         QTest::newRow("UTF-16 BE mark") << QByteArray("\xFE\xFF\0S\0\xE3\0o", 8) << QStringList{"São"};
         QTest::newRow("no mark: UTF-8 bytes read as Windows-1252")
@@ -65,7 +70,8 @@ private slots:
     void textBeyondWindows1252RoundTrips() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("comarcas.txt"));
-        const QStringList cities{QStringLiteral("São Paulo"), QStringLiteral("Łódź"), QStringLiteral("東京 ✓")};
+        const QStringList cities{QStringLiteral("São Paulo"), QStringLiteral("Łódź"),
+                                 QStringLiteral("東京 ✓")};
         TextFile::writeLines(path, cities);
         QVERIFY(bytesOf(path).startsWith("\xEF\xBB\xBFS\xC3\xA3o Paulo\r\n"));
         QCOMPARE(TextFile::readLines(path), cities);

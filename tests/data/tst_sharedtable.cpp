@@ -24,8 +24,9 @@ class TestSharedTable : public QObject {
 
     static Opened open(const TestEnvironment& env) {
         Opened opened;
-        opened.connection->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                               env.basePath() + QStringLiteral(";Persist Security Info=False;"));
+        opened.connection->setConnectionString(
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + env.basePath() +
+            QStringLiteral(";Persist Security Info=False;"));
         opened.connection->open();
         opened.table = std::make_unique<SharedTable>(opened.connection.get());
         opened.table->open();
@@ -39,7 +40,7 @@ class TestSharedTable : public QObject {
         return result;
     }
 
-private slots:
+  private slots:
     void appendPostAndEditReachTheBase() {
         TestEnvironment env;
         env.createBase();
@@ -147,7 +148,8 @@ private slots:
         table.close();
         QCOMPARE(table.state(), SharedTable::State::Inactive);
         QVERIFY_THROWS_EXCEPTION(AppError, table.append());
-        QVERIFY_THROWS_EXCEPTION(AppError, table.setFieldText(QStringLiteral("AGE_NOME"), QStringLiteral("x")));
+        QVERIFY_THROWS_EXCEPTION(AppError,
+                                 table.setFieldText(QStringLiteral("AGE_NOME"), QStringLiteral("x")));
         QCOMPARE(table.fieldText(QStringLiteral("AGE_NOME")), QString());
     }
 
@@ -156,7 +158,8 @@ private slots:
         env.createBase();
         QList<QMap<QString, QString>> records;
         for (int i = 0; i < 300; ++i)
-            records.append({{QStringLiteral("AGE_NOME"), QStringLiteral("Nome %1").arg(i, 3, 10, QChar(u'0'))}});
+            records.append(
+                {{QStringLiteral("AGE_NOME"), QStringLiteral("Nome %1").arg(i, 3, 10, QChar(u'0'))}});
         env.addRecords(records);
         auto opened = open(env);
         SharedTable& table = *opened.table;
@@ -211,8 +214,9 @@ private slots:
             db.setDatabaseName(env.basePath());
             QVERIFY(db.open());
             QSqlQuery query(db);
-            QVERIFY(query.exec(QStringLiteral("CREATE TABLE clientes (\"Código\" INTEGER PRIMARY KEY AUTOINCREMENT, "
-                                              "AGE_NOME TEXT, AGE_DTAAUDIENCIA TEXT)")));
+            QVERIFY(query.exec(
+                QStringLiteral("CREATE TABLE clientes (\"Código\" INTEGER PRIMARY KEY AUTOINCREMENT, "
+                               "AGE_NOME TEXT, AGE_DTAAUDIENCIA TEXT)")));
             QVERIFY(query.exec(QStringLiteral("INSERT INTO clientes (AGE_NOME, AGE_DTAAUDIENCIA) VALUES "
                                               "('José', '15/08/2020'), ('Ana', '01/01/2019')")));
             db.close();

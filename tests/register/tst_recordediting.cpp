@@ -51,7 +51,7 @@ QMap<QString, QString> named(const QString& name) {
 class TestRecordEditing : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void includeTypeSaveShowsTheNumber() {
         TestEnvironment env;
         env.install();
@@ -74,7 +74,8 @@ private slots:
         QCOMPARE(recordButtons(cadastro), kBrowse);
         const QString code = control<QLineEdit>(cadastro, "DBcodigo")->text();
         QVERIFY(!code.isEmpty());
-        QCOMPARE(env.storedText(code.toLongLong(), QStringLiteral("AGE_NOME")), QStringLiteral("Maria Célia"));
+        QCOMPARE(env.storedText(code.toLongLong(), QStringLiteral("AGE_NOME")),
+                 QStringLiteral("Maria Célia"));
     }
 
     void saveWithoutNameIsRefused() {
@@ -85,8 +86,7 @@ private slots:
         RegisterWindow* cadastro = openRegister(*app, 1);
         QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
         QCOMPARE(cadastro->focusWidget(), control<QLineEdit>(cadastro, "DBnome"));
-        typeText(control<QLineEdit>(cadastro, "DBendereco"),
-                         QStringLiteral("Rua A"));
+        typeText(control<QLineEdit>(cadastro, "DBendereco"), QStringLiteral("Rua A"));
         QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("É necessário preencher o campo Nome")});
         QCOMPARE(recordButtons(cadastro), kEditing);
@@ -171,7 +171,8 @@ private slots:
     void refreshIsRefusedWhileEditingAndReturnsToTheName() {
         TestEnvironment env;
         env.install();
-        env.addRecords({named(QStringLiteral("Ana")), named(QStringLiteral("Bia")), named(QStringLiteral("Caio"))});
+        env.addRecords(
+            {named(QStringLiteral("Ana")), named(QStringLiteral("Bia")), named(QStringLiteral("Caio"))});
         ScriptedDialogs dialogs;
         auto app = env.start();
         RegisterWindow* cadastro = openRegister(*app, 0);
@@ -246,7 +247,8 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(control<QTabWidget>(cadastro, "Cliente")->currentIndex(), page);
         QWidget* targetControl = cadastro->findChild<QWidget*>(target);
-        QVERIFY(cadastro->focusWidget() == targetControl || targetControl->isAncestorOf(cadastro->focusWidget()));
+        QVERIFY(cadastro->focusWidget() == targetControl ||
+                targetControl->isAncestorOf(cadastro->focusWidget()));
         auto* targetEdit = qobject_cast<QLineEdit*>(targetControl);
         if (!targetEdit)
             targetEdit = qobject_cast<QComboBox*>(targetControl)->lineEdit();
@@ -272,14 +274,16 @@ private slots:
         QCOMPARE(control<QLineEdit>(editor, "Edit2")->text(), QStringLiteral("Label00"));
 
         QTest::mouseClick(control<QPushButton>(cadastro, "Button10"), Qt::LeftButton);
-        QCOMPARE(dialogs.texts().last(), QStringLiteral("Para mudar o título do campo dê dois cliques rápidos sobre ele "
-                                                        "e realize a mudança."));
+        QCOMPARE(dialogs.texts().last(),
+                 QStringLiteral("Para mudar o título do campo dê dois cliques rápidos sobre ele "
+                                "e realize a mudança."));
     }
 
     void navigatorAndNameLabelsFollowTheRecord() {
         TestEnvironment env;
         env.install();
-        env.addRecords({named(QStringLiteral("Ana")), named(QStringLiteral("Bia")), named(QStringLiteral("Caio"))});
+        env.addRecords(
+            {named(QStringLiteral("Ana")), named(QStringLiteral("Bia")), named(QStringLiteral("Caio"))});
         ScriptedDialogs dialogs;
         auto app = env.start();
         RegisterWindow* cadastro = openRegister(*app, 4);
@@ -305,7 +309,8 @@ private slots:
         TestEnvironment env;
         env.install();
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save-and-wait"), env.programFolder()});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--save-and-wait"), env.programFolder()});
         QVERIFY(child.waitForReadyRead(30000));
         const qint64 code = child.readLine().trimmed().toLongLong();
         child.kill();

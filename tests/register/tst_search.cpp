@@ -81,10 +81,7 @@ struct Fixture {
         table = app->dataModule()->ADOTable1;
     }
     void openPage(int page) { openRegister(*app, page); }
-    template <typename T = QWidget>
-    T* get(const char* name) {
-        return control<T>(cadastro, name);
-    }
+    template <typename T = QWidget> T* get(const char* name) { return control<T>(cadastro, name); }
     void chooseFilterEntry(int index) {
         auto* list = get<QComboBox>("Cfiltro");
         list->setCurrentIndex(index);
@@ -112,7 +109,7 @@ struct Fixture {
 class TestSearch : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void wordSearchAtEveryKeystroke() {
         Fixture f;
         f.openPage(7);
@@ -120,8 +117,7 @@ private slots:
         QCOMPARE(f.get<QComboBox>("Cfiltro")->currentText(), QStringLiteral("Nome"));
         typeText(word, QStringLiteral("J"));
         QCOMPARE(f.table->filterText(), QStringLiteral("AGE_NOME LIKE 'J%'"));
-        QCOMPARE(visibleNames(*f.table),
-                 (QStringList{"José da Silva", "João Pereira", "joana Prado"}));
+        QCOMPARE(visibleNames(*f.table), (QStringList{"José da Silva", "João Pereira", "joana Prado"}));
         QTest::keyClicks(word, QStringLiteral("o"));
         QCOMPARE(f.table->filterText(), QStringLiteral("AGE_NOME LIKE 'Jo%'"));
         QTest::keyClicks(word, QStringLiteral("se"));
@@ -143,21 +139,26 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expression");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("accents and case") << 3 << "sao" << "AGE_CIDADE LIKE 'sao%'"
-                                          << QStringList{"José da Silva", "joana Prado"};
-        QTest::newRow("case of the first letter") << 3 << "CAMP" << "AGE_CIDADE LIKE 'CAMP%'"
-                                                  << QStringList{"João Pereira", "Bruno Alves"};
-        QTest::newRow("quote doubled") << 0 << "Ana D'A" << "AGE_NOME LIKE 'Ana D''A%'"
-                                       << QStringList{"Ana D'Avila"};
-        QTest::newRow("percent is a plain character") << 0 << "50%" << "AGE_NOME LIKE '50%%'"
-                                                      << QStringList{"50% Ltda"};
-        QTest::newRow("underscore is a plain character") << 0 << "5_" << "AGE_NOME LIKE '5_%'" << QStringList{};
-        QTest::newRow("injection finds nothing") << 0 << "x' OR '1'='1" << "AGE_NOME LIKE 'x'' OR ''1''=''1%'"
-                                                 << QStringList{};
-        QTest::newRow("second Nome is the client's") << 19 << "jo" << "AGE_NOME LIKE 'jo%'"
-                                                     << QStringList{"José da Silva", "João Pereira", "joana Prado"};
-        QTest::newRow("hearing time") << 18 << "1" << "AGE_HORAAUDIENCIA LIKE '1%'"
-                                      << QStringList{"José da Silva", "Ana D'Avila"};
+        QTest::newRow("accents and case")
+            << 3 << "sao"
+            << "AGE_CIDADE LIKE 'sao%'" << QStringList{"José da Silva", "joana Prado"};
+        QTest::newRow("case of the first letter")
+            << 3 << "CAMP"
+            << "AGE_CIDADE LIKE 'CAMP%'" << QStringList{"João Pereira", "Bruno Alves"};
+        QTest::newRow("quote doubled") << 0 << "Ana D'A"
+                                       << "AGE_NOME LIKE 'Ana D''A%'" << QStringList{"Ana D'Avila"};
+        QTest::newRow("percent is a plain character") << 0 << "50%"
+                                                      << "AGE_NOME LIKE '50%%'" << QStringList{"50% Ltda"};
+        QTest::newRow("underscore is a plain character") << 0 << "5_"
+                                                         << "AGE_NOME LIKE '5_%'" << QStringList{};
+        QTest::newRow("injection finds nothing") << 0 << "x' OR '1'='1"
+                                                 << "AGE_NOME LIKE 'x'' OR ''1''=''1%'" << QStringList{};
+        QTest::newRow("second Nome is the client's")
+            << 19 << "jo"
+            << "AGE_NOME LIKE 'jo%'" << QStringList{"José da Silva", "João Pereira", "joana Prado"};
+        QTest::newRow("hearing time")
+            << 18 << "1"
+            << "AGE_HORAAUDIENCIA LIKE '1%'" << QStringList{"José da Silva", "Ana D'Avila"};
     }
     void wordSearchTexts() {
         QFETCH(int, entry);
@@ -192,12 +193,16 @@ private slots:
         QTest::addColumn<QString>("last");
         QTest::addColumn<QStringList>("found");
         QTest::newRow("January, ends included")
-            << "01/01/2020" << "31/01/2020"
+            << "01/01/2020"
+            << "31/01/2020"
             << QStringList{"João Pereira", "Ana D'Avila", "joana Prado", "50% Ltda", "500 Comércio"};
-        QTest::newRow("one day") << "15/01/2020" << "15/01/2020" << QStringList{"joana Prado"};
-        QTest::newRow("reversed range") << "31/01/2020" << "01/01/2020" << QStringList{};
-        QTest::newRow("dates compared as dates") << "31/12/2019" << "01/01/2020"
-                                                 << QStringList{"José da Silva", "João Pereira"};
+        QTest::newRow("one day") << "15/01/2020"
+                                 << "15/01/2020" << QStringList{"joana Prado"};
+        QTest::newRow("reversed range") << "31/01/2020"
+                                        << "01/01/2020" << QStringList{};
+        QTest::newRow("dates compared as dates")
+            << "31/12/2019"
+            << "01/01/2020" << QStringList{"José da Silva", "João Pereira"};
     }
     void rangeFilter() {
         QFETCH(QString, first);
@@ -303,8 +308,8 @@ private slots:
         QCOMPARE(f.table->sort(), QStringLiteral("AGE_NOME ASC"));
         // Portuguese order, without regard to case or accents.
         QCOMPARE(visibleNames(*f.table),
-                 (QStringList{"50% Ltda", "500 Comércio", "Ana D'Avila", "Bruno Alves", "Éder Costa", "joana Prado",
-                              "João Pereira", "José da Silva"}));
+                 (QStringList{"50% Ltda", "500 Comércio", "Ana D'Avila", "Bruno Alves", "Éder Costa",
+                              "joana Prado", "João Pereira", "José da Silva"}));
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(button->text(), QStringLiteral("A-Z Indexar"));
         QCOMPARE(f.table->sort(), QStringLiteral("AGE_NOME DESC"));
@@ -364,9 +369,8 @@ private slots:
         QCOMPARE(titles("DBAlfabetico").size(), 23);
         QCOMPARE(titles("DBAlfabetico")[21], QStringLiteral("Advogado  P. Contr."));
         QCOMPARE(titles("DBfiltro")[10], QStringLiteral("CIC"));
-        QCOMPARE(titles("DBformulario"),
-                 (QStringList{"Nome", "Cidade", "Número do Processo", "Vara", "Ação", "Data da Audiência",
-                              "Hora da Audiência"}));
+        QCOMPARE(titles("DBformulario"), (QStringList{"Nome", "Cidade", "Número do Processo", "Vara", "Ação",
+                                                      "Data da Audiência", "Hora da Audiência"}));
         QCOMPARE(f.get<QTableView>("DBfiltro")->columnWidth(5), 80);
     }
 
@@ -392,7 +396,8 @@ private slots:
         view->setCurrentIndex(model->index(3, 6)); // leaving the row saves it
         QCOMPARE(f.table->state(), SharedTable::State::Browse);
         QCOMPARE(f.env.storedText(3, QStringLiteral("AGE_HORAAUDIENCIA")), QStringLiteral("16:00"));
-        QVERIFY(!(f.get<QTableView>("DBAlfabetico")->model()->flags(model->index(0, 1)) & Qt::ItemIsEditable));
+        QVERIFY(
+            !(f.get<QTableView>("DBAlfabetico")->model()->flags(model->index(0, 1)) & Qt::ItemIsEditable));
     }
 
     void ctrlDeleteAsksFirst() {

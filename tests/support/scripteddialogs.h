@@ -8,7 +8,7 @@
 // Plays the user at every message box: records what was shown and gives the next
 // scripted answer (or the box's default button when none is scripted).
 class ScriptedDialogs : public Dialogs {
-public:
+  public:
     ScriptedDialogs() { Dialogs::install(this); }
     ~ScriptedDialogs() override { Dialogs::install(nullptr); }
 
@@ -23,12 +23,12 @@ public:
     }
     void clear() { shown.clear(); }
 
-protected:
+  protected:
     Button show(QWidget*, const Message& message) override {
         shown.append(message);
         return m_answers.isEmpty() ? message.defaultButton : m_answers.dequeue();
     }
 
-private:
+  private:
     QQueue<Button> m_answers;
 };

@@ -1,7 +1,7 @@
 #include "testenvironment.h"
 
-#include "app/application.h"
 #include "app/apperror.h"
+#include "app/application.h"
 #include "app/folders.h"
 #include "app/mainwindow.h"
 #include "data/columns.h"
@@ -17,8 +17,7 @@
 
 namespace {
 
-template <typename Work>
-void withDatabase(const QString& path, Work work) {
+template <typename Work> void withDatabase(const QString& path, Work work) {
     const QString name = QStringLiteral("test-environment");
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -36,7 +35,8 @@ void withDatabase(const QString& path, Work work) {
 TestEnvironment::TestEnvironment()
     : m_oldDataHome(qgetenv("XDG_DATA_HOME")), m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")) {
     QDir().mkpath(root() + QStringLiteral("run"));
-    QFile::setPermissions(root() + QStringLiteral("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(root() + QStringLiteral("run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir().mkpath(root() + QStringLiteral("data"));
     QDir().mkpath(programFolder());
     qputenv("XDG_DATA_HOME", QFile::encodeName(root() + QStringLiteral("data")));
@@ -104,7 +104,8 @@ QString TestEnvironment::storedText(qint64 code, const QString& column) const {
     QString text;
     withDatabase(basePath(), [&](QSqlDatabase& db) {
         QSqlQuery query(db);
-        query.prepare(QStringLiteral("SELECT %1 FROM clientes WHERE \"Código\" = ?").arg(Columns::quoted(column)));
+        query.prepare(
+            QStringLiteral("SELECT %1 FROM clientes WHERE \"Código\" = ?").arg(Columns::quoted(column)));
         query.bindValue(0, code);
         if (query.exec() && query.next())
             text = query.value(0).toString();

@@ -16,7 +16,7 @@ RegisterWindow* openRegister(Application& app, int page);
 // A program folder, a settings folder and a base of a test's own, in a temporary folder.
 // XDG_DATA_HOME and XDG_RUNTIME_DIR point into it while the environment lives.
 class TestEnvironment {
-public:
+  public:
     TestEnvironment();
     ~TestEnvironment();
 
@@ -40,7 +40,7 @@ public:
     // Creates the windows and runs the start-up routine.
     std::unique_ptr<Application> start() const;
 
-private:
+  private:
     QTemporaryDir m_dir;
     QByteArray m_oldDataHome;
     QByteArray m_oldRuntime;

@@ -1,15 +1,15 @@
 // Field titles: campos.ini with the profile-file rules, the title editor, the titles
 // applied at start and copied onto the listing columns.
 
-#include "app/application.h"
 #include "app/apperror.h"
+#include "app/application.h"
 #include "app/mainwindow.h"
 #include "controls.h"
+#include "files.h"
 #include "register/gridbinding.h"
 #include "register/registerwindow.h"
 #include "reports/reportwindows.h"
 #include "scripteddialogs.h"
-#include "files.h"
 #include "testenvironment.h"
 #include "titles/profilefile.h"
 #include "titles/titlecatalogue.h"
@@ -47,25 +47,33 @@ void saveTitle(Application& app, const QString& id, const QString& title) {
 class TestTitles : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void profileReading_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("value");
-        QTest::newRow("as written") << QByteArray("[Label003]\r\nLabel003=Comarca\r\n") << "label003" << "Comarca";
-        QTest::newRow("capitals") << QByteArray("[LABEL003]\r\nLABEL003=Comarca\r\n") << "label003" << "Comarca";
-        QTest::newRow("lower case") << QByteArray("[label003]\nlabel003=Comarca\n") << "Label003" << "Comarca";
-        QTest::newRow("blanks and quotes") << QByteArray("[Label003]\r\n  Label003 =  \"Comarca \" \r\n")
-                                           << "Label003" << "Comarca ";
-        QTest::newRow("empty value") << QByteArray("[Label003]\r\nLabel003=\r\n") << "Label003" << "";
+        QTest::newRow("as written") << QByteArray("[Label003]\r\nLabel003=Comarca\r\n") << "label003"
+                                    << "Comarca";
+        QTest::newRow("capitals") << QByteArray("[LABEL003]\r\nLABEL003=Comarca\r\n") << "label003"
+                                  << "Comarca";
+        QTest::newRow("lower case") << QByteArray("[label003]\nlabel003=Comarca\n") << "Label003"
+                                    << "Comarca";
+        QTest::newRow("blanks and quotes")
+            << QByteArray("[Label003]\r\n  Label003 =  \"Comarca \" \r\n") << "Label003"
+            << "Comarca ";
+        QTest::newRow("empty value") << QByteArray("[Label003]\r\nLabel003=\r\n") << "Label003"
+                                     << "";
         QTest::newRow("key in another section")
-            << QByteArray("[Outro]\r\nLabel003=x\r\n[Label003]\r\nOutra=y\r\n") << "Label003" << "";
-        QTest::newRow("Windows-1252") << QByteArray("[Label016]\r\nLabel016=A\xE7\xE3o \x96 tipo\r\n") << "Label016"
-                                      << "Ação – tipo";
+            << QByteArray("[Outro]\r\nLabel003=x\r\n[Label003]\r\nOutra=y\r\n") << "Label003"
+            << "";
+        QTest::newRow("Windows-1252")
+            << QByteArray("[Label016]\r\nLabel016=A\xE7\xE3o \x96 tipo\r\n") << "Label016"
+            << "Ação – tipo";
         QTest::newRow("first of two sections")
-            << QByteArray("[Label001]\r\nLabel001=Rua\r\n[label001]\r\nLabel001=Av\r\n") << "Label001" << "Rua";
-        QTest::newRow("cut at 2047") << QByteArray("[Label001]\r\nLabel001=") + QByteArray(3000, 'x') << "Label001"
-                                     << QString(2047, u'x');
+            << QByteArray("[Label001]\r\nLabel001=Rua\r\n[label001]\r\nLabel001=Av\r\n") << "Label001"
+            << "Rua";
+        QTest::newRow("cut at 2047") << QByteArray("[Label001]\r\nLabel001=") + QByteArray(3000, 'x')
+                                     << "Label001" << QString(2047, u'x');
     }
     void profileReading() {
         QFETCH(QByteArray, file);
@@ -81,18 +89,22 @@ private slots:
     void windowsFileIsUpdatedInPlace() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("campos.ini"));
-        writeFile(path, "; t\xEDtulos\r\n[Geral]\r\nVersao=6\r\n\r\n[label003]\r\nlabel003=Cidade\r\n\r\n[Outra]\r\n"
-                        "Chave=Ol\xE1\r\n");
+        writeFile(
+            path,
+            "; t\xEDtulos\r\n[Geral]\r\nVersao=6\r\n\r\n[label003]\r\nlabel003=Cidade\r\n\r\n[Outra]\r\n"
+            "Chave=Ol\xE1\r\n");
         ProfileFile file(path);
         file.writeString(QStringLiteral("Label003"), QStringLiteral("Label003"), QStringLiteral("Comarca"));
         file.writeString(QStringLiteral("Label016"), QStringLiteral("Label016"), QStringLiteral("Ação"));
-        QCOMPARE(bytesOf(path), QByteArray("; t\xEDtulos\r\n[Geral]\r\nVersao=6\r\n\r\n[label003]\r\nLabel003=Comarca\r\n"
-                                           "\r\n[Outra]\r\nChave=Ol\xE1\r\n[Label016]\r\nLabel016=A\xE7\xE3o\r\n"));
+        QCOMPARE(bytesOf(path),
+                 QByteArray("; t\xEDtulos\r\n[Geral]\r\nVersao=6\r\n\r\n[label003]\r\nLabel003=Comarca\r\n"
+                            "\r\n[Outra]\r\nChave=Ol\xE1\r\n[Label016]\r\nLabel016=A\xE7\xE3o\r\n"));
         file.writeString(QStringLiteral("Label016"), QStringLiteral("Label016"), QStringLiteral("Ação ✓"));
         QVERIFY(bytesOf(path).startsWith("\xEF\xBB\xBF; t\xC3\xADtulos")); // kept whole as UTF-8
         QCOMPARE(ProfileFile(path).readString(QStringLiteral("label016"), QStringLiteral("label016")),
                  QStringLiteral("Ação ✓"));
-        QCOMPARE(ProfileFile(path).readString(QStringLiteral("Outra"), QStringLiteral("Chave")), QStringLiteral("Olá"));
+        QCOMPARE(ProfileFile(path).readString(QStringLiteral("Outra"), QStringLiteral("Chave")),
+                 QStringLiteral("Olá"));
     }
 
     void savingATitleChangesEveryPlace() {
@@ -121,7 +133,8 @@ private slots:
 
         app->principal()->openRegister(6);
         QTest::mouseClick(control<QPushButton>(cadastro, "Button7"), Qt::LeftButton);
-        QCOMPARE(control<QListWidget>(app->campos(), "CheckListBox1")->item(0)->text(), QStringLiteral("Cliente"));
+        QCOMPARE(control<QListWidget>(app->campos(), "CheckListBox1")->item(0)->text(),
+                 QStringLiteral("Cliente"));
         QVERIFY(dialogs.shown.isEmpty());
     }
 
@@ -154,10 +167,12 @@ private slots:
         app->impressao()->setColumnSet({{"Código", "Nº"}, {"AGE_ENDERECOpc", "x"}, {"AGE_EMAIL", "E-mail"}});
         app->impressao()->trocatitulo();
         QCOMPARE(app->impressao()->columnSet(),
-                 (QList<GridColumn>{{"Código", "Nº"}, {"AGE_ENDERECOpc", "Endereço PC"}, {"AGE_EMAIL", "E-mail"}}));
+                 (QList<GridColumn>{
+                     {"Código", "Nº"}, {"AGE_ENDERECOpc", "Endereço PC"}, {"AGE_EMAIL", "E-mail"}}));
         app->principal()->openRegister(6);
         QTest::mouseClick(control<QPushButton>(cadastro, "Button7"), Qt::LeftButton);
-        QCOMPARE(control<QListWidget>(app->campos(), "CheckListBox1")->item(20)->text(), QStringLiteral("Endereço PC"));
+        QCOMPARE(control<QListWidget>(app->campos(), "CheckListBox1")->item(20)->text(),
+                 QStringLiteral("Endereço PC"));
     }
 
     void emptyTitleBlanksUntilTheNextStart() {
@@ -221,8 +236,9 @@ private slots:
             dialogs.clear();
             dialogs.setNextAnswer(Dialogs::Button::Yes);
             QTest::mouseClick(restore, Qt::LeftButton);
-            QCOMPARE(dialogs.texts(), (QStringList{"Toda configuração realizada será perdida. Continuar?",
-                                                   "Reinicie o programa para atualizar as configurações realizadas."}));
+            QCOMPARE(dialogs.texts(),
+                     (QStringList{"Toda configuração realizada será perdida. Continuar?",
+                                  "Reinicie o programa para atualizar as configurações realizadas."}));
             QVERIFY(QFileInfo::exists(campos));
             QCOMPARE(QFileInfo(campos).size(), 0);
             QCOMPARE(control<QLabel>(app->cadastro(), "Label010")->text(), QStringLiteral("Fone"));
@@ -246,7 +262,8 @@ private slots:
         QCOMPARE(edit->text(), QString(30, u'a'));
         QTest::mouseClick(control<QPushButton>(app->mudacampos(), "Button2"), Qt::LeftButton);
         QVERIFY(!app->mudacampos()->isVisible());
-        QCOMPARE(control<QLabel>(app->cadastro(), "Label001")->text(), QStringLiteral("Endereço")); // nothing saved
+        QCOMPARE(control<QLabel>(app->cadastro(), "Label001")->text(),
+                 QStringLiteral("Endereço")); // nothing saved
     }
 
     // Started with the marker file and no settings folder: nothing is read, and the first
@@ -260,8 +277,8 @@ private slots:
         QVERIFY(dialogs.shown.isEmpty());
         app->principal()->openRegister(1);
         saveTitle(*app, QStringLiteral("Label002"), QStringLiteral("Distrito"));
-        QCOMPARE(dialogs.texts(),
-                 QStringList{QStringLiteral("Unable to write to ") + env.settingsFolder() + QStringLiteral("campos.ini")});
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Unable to write to ") + env.settingsFolder() +
+                                              QStringLiteral("campos.ini")});
         QCOMPARE(control<QLabel>(app->cadastro(), "Label002")->text(), QStringLiteral("Bairro"));
         QVERIFY(!QFileInfo::exists(env.settingsFolder()));
         QTest::mouseClick(control<QPushButton>(app->cadastro(), "BtnIncluir"), Qt::LeftButton);
