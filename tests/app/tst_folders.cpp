@@ -1,21 +1,12 @@
-// The folder helpers, the database folder named by rede.ini, and the installer.
+// The folder helpers and the installer.
 
-#include "app/application.h"
 #include "app/folders.h"
-#include "app/mainwindow.h"
-#include "controls.h"
-#include "data/datamodule.h"
-#include "data/networkwindow.h"
-#include "data/sharedtable.h"
-#include "files.h"
-#include "scripteddialogs.h"
 #include "testenvironment.h"
 
-#include <QApplication>
 #include <QDirIterator>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QProcess>
+#include <QTest>
 
 namespace {
 
@@ -85,45 +76,6 @@ class TestFolders : public QObject {
         QCOMPARE(Folders::GetVersion(), QStringLiteral("7.0.0.2"));
     }
 
-    void databaseFolderFromRedeIni_data() {
-        QTest::addColumn<QByteArray>("rede");
-        QTest::addColumn<bool>("found");
-        QTest::addColumn<QString>("messageFolder"); // relative to the shared folder when found
-        QTest::newRow("one line, no break") << QByteArray("@") << true << "";
-        QTest::newRow("trailing blanks and empty lines") << QByteArray("@   \r\n\r\n\r\n") << true << "";
-        QTest::newRow("two non-empty lines") << QByteArray("@\r\n/other") << false << "@\n/other/";
-        QTest::newRow("empty file") << QByteArray() << false << "/";
-    }
-    void databaseFolderFromRedeIni() {
-        QFETCH(QByteArray, rede);
-        QFETCH(bool, found);
-        QFETCH(QString, messageFolder);
-        TestEnvironment env;
-        env.install();
-        const QString shared = env.root() + QStringLiteral("servidor/dados");
-        QDir().mkpath(shared);
-        QVERIFY(QFile::rename(env.basePath(), shared + QStringLiteral("/base.mdb")));
-        writeFile(env.settingsFolder() + QStringLiteral("rede.ini"),
-                  rede.replace('@', QFile::encodeName(shared)));
-
-        ScriptedDialogs dialogs;
-        auto app = env.start();
-        if (found) {
-            QVERIFY(dialogs.shown.isEmpty());
-            QCOMPARE(app->principal()->minhabase, shared + u'/');
-            QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
-        } else {
-            messageFolder.replace(u'@', shared);
-            QCOMPARE(dialogs.texts(),
-                     QStringList{QStringLiteral("A Base de Dados não foi localizada  no caminho: ") +
-                                 messageFolder + QStringLiteral("base.mdb")});
-            QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
-            QVERIFY(app->form3()->isVisible());
-            // The database folder keeps the program's own Dados folder.
-            QCOMPARE(app->principal()->minhabase, env.programFolder() + QStringLiteral("Dados/"));
-        }
-    }
-
     // The installer makes Dados/base.mdb beside itself and the settings folder with its
     // lists folder; a second run changes nothing.
     void installerCreatesTheFoldersOnce() {
@@ -152,5 +104,5 @@ class TestFolders : public QObject {
     }
 };
 
-QTEST_MAIN(TestFolders)
+QTEST_GUILESS_MAIN(TestFolders)
 #include "tst_folders.moc"

@@ -15,6 +15,7 @@
 #include "register/registerwindow.h"
 #include "scripteddialogs.h"
 #include "testenvironment.h"
+#include "windowsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,7 +68,7 @@ class TestStartup : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QVERIFY(dialogs.shown.isEmpty());
         MainWindow* principal = app->principal();
         QCOMPARE(principal->meuexe, env.programFolder());
@@ -93,7 +94,7 @@ class TestStartup : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         control<QAction>(app->principal(), "Sobre1")->trigger();
         QWidget* about = app->splash();
         QVERIFY(about->isVisible());
@@ -107,7 +108,7 @@ class TestStartup : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QWidget* panel = control(app->ver(), "Panel1");
         QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), panel->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
@@ -120,7 +121,7 @@ class TestStartup : public QObject {
         TestEnvironment env;
         env.createSettingsFolder();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Diretório não encontrado: ") +
                                               env.programFolder() + QStringLiteral("Dados")});
         QCOMPARE(toolbarState(app->principal()), QStringLiteral("0000001 -"));
@@ -133,7 +134,7 @@ class TestStartup : public QObject {
         TestEnvironment env;
         env.createBase();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QCOMPARE(dialogs.texts(),
                  QStringList{QStringLiteral("Nenhum diretório foi encontrado.") + env.programFolder() +
                              QStringLiteral(" - ") + env.settingsFolder()});
@@ -144,7 +145,7 @@ class TestStartup : public QObject {
     void bothFolderMessagesInOrder() {
         TestEnvironment env;
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QCOMPARE(dialogs.shown.size(), 2);
         QVERIFY(dialogs.texts()[0].startsWith(QStringLiteral("Diretório não encontrado: ")));
         QVERIFY(dialogs.texts()[1].startsWith(QStringLiteral("Nenhum diretório foi encontrado.")));
@@ -164,7 +165,7 @@ class TestStartup : public QObject {
         else
             writeFile(env.programFolder() + marker, "");
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QVERIFY(dialogs.shown.isEmpty());
         QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
         // The settings folder is still the per-user one, even though it does not exist.
@@ -177,7 +178,7 @@ class TestStartup : public QObject {
         env.createDataFolder();
         env.createSettingsFolder();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QCOMPARE(dialogs.texts(),
                  QStringList{QStringLiteral("A Base de Dados não foi localizada  no caminho: ") +
                              env.programFolder() + QStringLiteral("Dados/base.mdb")});
@@ -215,7 +216,7 @@ class TestStartup : public QObject {
         }
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QVERIFY(app->terminated());
         QCOMPARE(dialogs.shown.size(), 1);
     }
@@ -225,7 +226,7 @@ class TestStartup : public QObject {
         env.install();
         env.addRecords({{{QStringLiteral("AGE_NOME"), QStringLiteral("Ana")}}});
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         MainWindow* principal = app->principal();
         app->dataModule()->ADOTable1->edit();
         control<QPlainTextEdit>(app->backup(), "Memo1")->setPlainText(QStringLiteral("/backups"));
@@ -254,12 +255,12 @@ class TestStartup : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         control<QPlainTextEdit>(app->backup(), "Memo1")->setPlainText(QStringLiteral("  "));
         QVERIFY(app->principal()->close());
         QVERIFY(dialogs.shown.isEmpty());
 
-        auto again = env.start();
+        auto again = startProgram(env);
         control<QPlainTextEdit>(again->backup(), "Memo1")->setPlainText(QStringLiteral("/backups"));
         dialogs.setNextAnswer(Dialogs::Button::Cancel);
         QVERIFY(again->principal()->close());
@@ -270,7 +271,7 @@ class TestStartup : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         app->ver()->Timer1Timer();
         QTest::keyClick(app->principal(), Qt::Key_F1);
         QTest::mouseClick(control<QToolButton>(app->principal(), "SpeedButton6"), Qt::LeftButton);
@@ -291,7 +292,7 @@ class TestStartup : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QApplication::setActiveWindow(app->principal());
         QTest::keyClick(app->principal(), static_cast<Qt::Key>(key));
         QVERIFY(app->cadastro()->isVisible());
@@ -321,6 +322,45 @@ class TestStartup : public QObject {
         auto app = Application::launch(env.programFolder(), lock);
         QVERIFY(app);
         QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void databaseFolderFromRedeIni_data() {
+        QTest::addColumn<QByteArray>("rede");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("messageFolder"); // relative to the shared folder when found
+        QTest::newRow("one line, no break") << QByteArray("@") << true << "";
+        QTest::newRow("trailing blanks and empty lines") << QByteArray("@   \r\n\r\n\r\n") << true << "";
+        QTest::newRow("two non-empty lines") << QByteArray("@\r\n/other") << false << "@\n/other/";
+        QTest::newRow("empty file") << QByteArray() << false << "/";
+    }
+    void databaseFolderFromRedeIni() {
+        QFETCH(QByteArray, rede);
+        QFETCH(bool, found);
+        QFETCH(QString, messageFolder);
+        TestEnvironment env;
+        env.install();
+        const QString shared = env.root() + QStringLiteral("servidor/dados");
+        QDir().mkpath(shared);
+        QVERIFY(QFile::rename(env.basePath(), shared + QStringLiteral("/base.mdb")));
+        writeFile(env.settingsFolder() + QStringLiteral("rede.ini"),
+                  rede.replace('@', QFile::encodeName(shared)));
+
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        if (found) {
+            QVERIFY(dialogs.shown.isEmpty());
+            QCOMPARE(app->principal()->minhabase, shared + u'/');
+            QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
+        } else {
+            messageFolder.replace(u'@', shared);
+            QCOMPARE(dialogs.texts(),
+                     QStringList{QStringLiteral("A Base de Dados não foi localizada  no caminho: ") +
+                                 messageFolder + QStringLiteral("base.mdb")});
+            QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
+            QVERIFY(app->form3()->isVisible());
+            // The database folder keeps the program's own Dados folder.
+            QCOMPARE(app->principal()->minhabase, env.programFolder() + QStringLiteral("Dados/"));
+        }
     }
 };
 

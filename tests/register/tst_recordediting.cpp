@@ -10,6 +10,7 @@
 #include "scripteddialogs.h"
 #include "testenvironment.h"
 #include "titles/titleeditor.h"
+#include "windowsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -56,7 +57,7 @@ class TestRecordEditing : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 0);
         QCOMPARE(recordButtons(cadastro), kBrowseEmpty);
 
@@ -82,7 +83,7 @@ class TestRecordEditing : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 1);
         QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
         QCOMPARE(cadastro->focusWidget(), control<QLineEdit>(cadastro, "DBnome"));
@@ -103,7 +104,7 @@ class TestRecordEditing : public QObject {
         env.install();
         env.addRecords({named(QStringLiteral("Ana"))});
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 1);
         auto* name = control<QLineEdit>(cadastro, "DBnome");
 
@@ -129,7 +130,7 @@ class TestRecordEditing : public QObject {
         env.install();
         env.addRecords({named(QStringLiteral("Ana")), named(QStringLiteral("Bia"))});
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 0);
         auto* excluir = control<QPushButton>(cadastro, "BtnExcluir");
 
@@ -160,7 +161,7 @@ class TestRecordEditing : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 0);
         QTest::mouseClick(control<QPushButton>(cadastro, "BtnAlterar"), Qt::LeftButton);
         QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Insert);
@@ -174,7 +175,7 @@ class TestRecordEditing : public QObject {
         env.addRecords(
             {named(QStringLiteral("Ana")), named(QStringLiteral("Bia")), named(QStringLiteral("Caio"))});
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 0);
         SharedTable* table = app->dataModule()->ADOTable1;
         table->moveTo(2);
@@ -197,7 +198,7 @@ class TestRecordEditing : public QObject {
         env.install();
         env.addRecords({named(QStringLiteral("Ana"))});
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 0);
         SharedTable* table = app->dataModule()->ADOTable1;
         QCOMPARE(recordButtons(cadastro), kBrowse);
@@ -239,7 +240,7 @@ class TestRecordEditing : public QObject {
                          {QStringLiteral("AGE_DTAAUDIENCIA"), QStringLiteral("15/08/2020")},
                          {QStringLiteral("AGE_HORAAUDIENCIA"), QStringLiteral("09:30")}}});
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 0);
         auto* edit = cadastro->findChild<QLineEdit*>(summary);
         edit->setFocus();
@@ -260,7 +261,7 @@ class TestRecordEditing : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 1);
         QTest::mouseDClick(control<QLabel>(cadastro, "Label008"), Qt::LeftButton);
         TitleEditor* editor = app->mudacampos();
@@ -285,7 +286,7 @@ class TestRecordEditing : public QObject {
         env.addRecords(
             {named(QStringLiteral("Ana")), named(QStringLiteral("Bia")), named(QStringLiteral("Caio"))});
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = openRegister(*app, 4);
         auto* first = control<QToolButton>(cadastro, "nbFirst");
         auto* last = control<QToolButton>(cadastro, "nbLast");

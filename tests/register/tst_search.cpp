@@ -12,6 +12,7 @@
 #include "reports/reportwindows.h"
 #include "scripteddialogs.h"
 #include "testenvironment.h"
+#include "windowsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -76,7 +77,7 @@ struct Fixture {
     explicit Fixture(const QList<Fields>& records = kOffice) {
         env.install();
         env.addRecords(records);
-        app = env.start();
+        app = startProgram(env);
         cadastro = app->cadastro();
         table = app->dataModule()->ADOTable1;
     }

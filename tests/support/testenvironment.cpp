@@ -1,13 +1,8 @@
 #include "testenvironment.h"
 
 #include "app/apperror.h"
-#include "app/application.h"
 #include "app/folders.h"
-#include "app/mainwindow.h"
 #include "data/columns.h"
-#include "register/registerwindow.h"
-
-#include <QApplication>
 
 #include <QDir>
 #include <QSqlDatabase>
@@ -111,16 +106,4 @@ QString TestEnvironment::storedText(qint64 code, const QString& column) const {
             text = query.value(0).toString();
     });
     return text;
-}
-
-std::unique_ptr<Application> TestEnvironment::start() const {
-    auto app = std::make_unique<Application>(programFolder());
-    app->principal()->vai();
-    return app;
-}
-
-RegisterWindow* openRegister(Application& app, int page) {
-    app.principal()->openRegister(page);
-    QApplication::setActiveWindow(app.cadastro());
-    return app.cadastro();
 }

@@ -5,13 +5,6 @@
 #include <QMap>
 #include <QString>
 #include <QTemporaryDir>
-#include <memory>
-
-class Application;
-class RegisterWindow;
-
-// Opens the register on a page, as the main window's buttons do, and makes it active.
-RegisterWindow* openRegister(Application& app, int page);
 
 // A program folder, a settings folder and a base of a test's own, in a temporary folder.
 // XDG_DATA_HOME and XDG_RUNTIME_DIR point into it while the environment lives.
@@ -36,9 +29,6 @@ class TestEnvironment {
     qint64 recordCount() const;
     // The stored text of one column of the record with this Código (null for none).
     QString storedText(qint64 code, const QString& column) const;
-
-    // Creates the windows and runs the start-up routine.
-    std::unique_ptr<Application> start() const;
 
   private:
     QTemporaryDir m_dir;

@@ -14,6 +14,7 @@
 #include "titles/profilefile.h"
 #include "titles/titlecatalogue.h"
 #include "titles/titleeditor.h"
+#include "windowsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -48,70 +49,11 @@ class TestTitles : public QObject {
     Q_OBJECT
 
   private slots:
-    void profileReading_data() {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("as written") << QByteArray("[Label003]\r\nLabel003=Comarca\r\n") << "label003"
-                                    << "Comarca";
-        QTest::newRow("capitals") << QByteArray("[LABEL003]\r\nLABEL003=Comarca\r\n") << "label003"
-                                  << "Comarca";
-        QTest::newRow("lower case") << QByteArray("[label003]\nlabel003=Comarca\n") << "Label003"
-                                    << "Comarca";
-        QTest::newRow("blanks and quotes")
-            << QByteArray("[Label003]\r\n  Label003 =  \"Comarca \" \r\n") << "Label003"
-            << "Comarca ";
-        QTest::newRow("empty value") << QByteArray("[Label003]\r\nLabel003=\r\n") << "Label003"
-                                     << "";
-        QTest::newRow("key in another section")
-            << QByteArray("[Outro]\r\nLabel003=x\r\n[Label003]\r\nOutra=y\r\n") << "Label003"
-            << "";
-        QTest::newRow("Windows-1252")
-            << QByteArray("[Label016]\r\nLabel016=A\xE7\xE3o \x96 tipo\r\n") << "Label016"
-            << "Ação – tipo";
-        QTest::newRow("first of two sections")
-            << QByteArray("[Label001]\r\nLabel001=Rua\r\n[label001]\r\nLabel001=Av\r\n") << "Label001"
-            << "Rua";
-        QTest::newRow("cut at 2047") << QByteArray("[Label001]\r\nLabel001=") + QByteArray(3000, 'x')
-                                     << "Label001" << QString(2047, u'x');
-    }
-    void profileReading() {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, id);
-        QFETCH(QString, value);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("campos.ini"));
-        writeFile(path, file);
-        QCOMPARE(ProfileFile(path).readString(id, id, QStringLiteral("")), value);
-    }
-
-    // A file written on Windows, with other sections around ours, keeps all it holds.
-    void windowsFileIsUpdatedInPlace() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("campos.ini"));
-        writeFile(
-            path,
-            "; t\xEDtulos\r\n[Geral]\r\nVersao=6\r\n\r\n[label003]\r\nlabel003=Cidade\r\n\r\n[Outra]\r\n"
-            "Chave=Ol\xE1\r\n");
-        ProfileFile file(path);
-        file.writeString(QStringLiteral("Label003"), QStringLiteral("Label003"), QStringLiteral("Comarca"));
-        file.writeString(QStringLiteral("Label016"), QStringLiteral("Label016"), QStringLiteral("Ação"));
-        QCOMPARE(bytesOf(path),
-                 QByteArray("; t\xEDtulos\r\n[Geral]\r\nVersao=6\r\n\r\n[label003]\r\nLabel003=Comarca\r\n"
-                            "\r\n[Outra]\r\nChave=Ol\xE1\r\n[Label016]\r\nLabel016=A\xE7\xE3o\r\n"));
-        file.writeString(QStringLiteral("Label016"), QStringLiteral("Label016"), QStringLiteral("Ação ✓"));
-        QVERIFY(bytesOf(path).startsWith("\xEF\xBB\xBF; t\xC3\xADtulos")); // kept whole as UTF-8
-        QCOMPARE(ProfileFile(path).readString(QStringLiteral("label016"), QStringLiteral("label016")),
-                 QStringLiteral("Ação ✓"));
-        QCOMPARE(ProfileFile(path).readString(QStringLiteral("Outra"), QStringLiteral("Chave")),
-                 QStringLiteral("Olá"));
-    }
-
     void savingATitleChangesEveryPlace() {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = app->cadastro();
         app->principal()->openRegister(1);
         cadastro->findChild<QComboBox*>(QStringLiteral("Cfiltro"))->setCurrentIndex(5);
@@ -142,7 +84,7 @@ class TestTitles : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = app->cadastro();
         app->principal()->openRegister(1);
         const QStringList orderBefore = [&] {
@@ -180,7 +122,7 @@ class TestTitles : public QObject {
         env.install();
         ScriptedDialogs dialogs;
         {
-            auto app = env.start();
+            auto app = startProgram(env);
             app->principal()->openRegister(1);
             saveTitle(*app, QStringLiteral("Label003"), QStringLiteral("Comarca"));
             const QByteArray saved = bytesOf(env.settingsFolder() + QStringLiteral("campos.ini"));
@@ -189,7 +131,7 @@ class TestTitles : public QObject {
             QCOMPARE(control<QLabel>(app->cadastro(), "Label2")->text(), QString());
             QCOMPARE(bytesOf(env.settingsFolder() + QStringLiteral("campos.ini")), saved);
         }
-        auto app = env.start();
+        auto app = startProgram(env);
         QCOMPARE(control<QLabel>(app->cadastro(), "Label003")->text(), QStringLiteral("Comarca"));
         QCOMPARE(control<QLabel>(app->cadastro(), "Label2")->text(), QStringLiteral("Comarca"));
         QCOMPARE(gridTitle(app->cadastro(), "DBformulario", 1), QStringLiteral("Comarca"));
@@ -203,7 +145,7 @@ class TestTitles : public QObject {
                   "[LABEL003]\r\nLABEL003=Comarca\r\n[label021]\r\nlabel021=Audi\xEAncia em\r\n[Label00]\r\n"
                   "Label00=\r\n[Label099]\r\nLabel099=x\r\n");
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         RegisterWindow* cadastro = app->cadastro();
         QCOMPARE(control<QLabel>(cadastro, "Label003")->text(), QStringLiteral("Comarca"));
         QCOMPARE(control<QLabel>(cadastro, "Label021")->text(), QStringLiteral("Audiência em"));
@@ -221,7 +163,7 @@ class TestTitles : public QObject {
         ScriptedDialogs dialogs;
         const QString campos = env.settingsFolder() + QStringLiteral("campos.ini");
         {
-            auto app = env.start();
+            auto app = startProgram(env);
             app->principal()->openRegister(1);
             auto* restore = control<QPushButton>(app->mudacampos(), "Button3");
             QTest::mouseClick(restore, Qt::LeftButton); // no file: nothing at all
@@ -243,7 +185,7 @@ class TestTitles : public QObject {
             QCOMPARE(QFileInfo(campos).size(), 0);
             QCOMPARE(control<QLabel>(app->cadastro(), "Label010")->text(), QStringLiteral("Fone"));
         }
-        auto app = env.start();
+        auto app = startProgram(env);
         QCOMPARE(control<QLabel>(app->cadastro(), "Label010")->text(), QStringLiteral("Telefone"));
     }
 
@@ -251,7 +193,7 @@ class TestTitles : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         app->principal()->openRegister(1);
         QTest::mouseDClick(app->cadastro()->titleLabel(QStringLiteral("Label001")), Qt::LeftButton);
         auto* edit = control<QLineEdit>(app->mudacampos(), "Edit1");
@@ -273,7 +215,7 @@ class TestTitles : public QObject {
         env.createBase();
         writeFile(env.programFolder() + QStringLiteral("win98.ini"), "");
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         QVERIFY(dialogs.shown.isEmpty());
         app->principal()->openRegister(1);
         saveTitle(*app, QStringLiteral("Label002"), QStringLiteral("Distrito"));
@@ -295,7 +237,7 @@ class TestTitles : public QObject {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
-        auto app = env.start();
+        auto app = startProgram(env);
         app->principal()->openRegister(1);
         const QString folder = env.settingsFolder();
         const QString campos = folder + QStringLiteral("campos.ini");
