@@ -8,6 +8,7 @@
 // reused, so a large base is generated only once.
 
 #include "app/apperror.h"
+#include "app/folders.h"
 #include "data/columns.h"
 #include "data/connection.h"
 #include "data/gridmodel.h"
@@ -108,7 +109,7 @@ QString personName(QRandomGenerator& random) {
 Schema::Record generateRecord(QRandomGenerator& random) {
     Schema::Record r = Schema::emptyRecord();
     const auto set = [&r](const char* column, const QString& text) {
-        r[Columns::indexOf(QString::fromLatin1(column))] = text;
+        r[Columns::indexOf(QString::fromUtf8(column))] = text;
     };
     const auto& [city, state] = pick(random, kCities);
     const auto& [otherCity, otherState] = pick(random, kCities);
@@ -277,9 +278,7 @@ int main(int argc, char* argv[]) {
         }
 
         Connection connection;
-        connection.setConnectionString(
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + path +
-            QStringLiteral(";Persist Security Info=False;"));
+        connection.setConnectionString(Connection::startupText(Folders::devolvebarra(folder)));
         SharedTable table(&connection);
         GridModel grid(&table, SearchRules::queryGridColumns());
         RecordRule rule;

@@ -38,7 +38,7 @@ Application::Application(const QString& programFolder) {
     m_form4 = create<ListEditor>(*this, owner);
     m_config = create<OptionsWindow>(*this, owner);
     m_drive = create<DriveDialog>(*this, owner);
-    m_dataModule = create<DataModule>(*this);
+    m_dataModule = create<DataModule>();
     m_cab = create<StyleSheetHolder>(*this, owner);
     m_trans = create<TransferWindow>(*this, owner);
     m_espere = create<WaitBox>(*this, owner);

@@ -12,10 +12,10 @@ template <typename Form> class FormWindow : public QWidget {
         ui.setupUi(this);
     }
 
-    Form ui;
-
   protected:
     Application& app() const { return m_app; }
+
+    Form ui;
 
   private:
     Application& m_app;

@@ -14,6 +14,7 @@
 #include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
+#include "data/schema.h"
 #include "data/sharedtable.h"
 #include "prefs/prefswindows.h"
 #include "register/registerwindow.h"
@@ -69,7 +70,8 @@ MainWindow::MainWindow(Application& app, const QString& programFolder)
     connect(ui->LocalizarBase1, &QAction::triggered, this, &MainWindow::LocalizarBase1Click);
     connect(ui->Ajuda2, &QAction::triggered, this, &MainWindow::SpeedButton6Click);
     connect(ui->Sobre1, &QAction::triggered, this, [this] { m_app.splash()->show(); });
-    for (QAction* action : ui->MainMenu1->findChildren<QAction*>())
+    // The menu's keys (F1 to F5) work from every window of the program.
+    for (QAction* action : menuActions())
         action->setShortcutContext(Qt::ApplicationShortcut);
 
     FormCreate();
@@ -103,16 +105,27 @@ void MainWindow::FormShow() {
     setMenuEnabled(false);
 }
 
+// Every entry of the menu, the menus' own titles included.
+QList<QAction*> MainWindow::menuActions() const {
+    QList<QAction*> actions;
+    for (QMenu* menu : ui->MainMenu1->findChildren<QMenu*>()) {
+        actions << menu->menuAction();
+        actions << menu->actions();
+    }
+    actions.removeIf([](QAction* action) { return action->isSeparator(); });
+    return actions;
+}
+
 void MainWindow::setMenuEnabled(bool enabled) {
-    for (QAction* action : ui->MainMenu1->findChildren<QAction*>())
-        action->setEnabled(enabled);
-    for (QAction* action : ui->MainMenu1->actions())
+    for (QAction* action : menuActions())
         action->setEnabled(enabled);
 }
 
 bool MainWindow::menuEnabled() const {
-    const auto actions = ui->MainMenu1->findChildren<QAction*>();
-    return std::all_of(actions.begin(), actions.end(), [](QAction* action) { return action->isEnabled(); });
+    const auto actions = menuActions();
+    // A hidden entry (the drive letter) is never enabled.
+    return std::all_of(actions.begin(), actions.end(),
+                       [](QAction* action) { return action->isEnabled() || !action->isVisible(); });
 }
 
 void MainWindow::enableToolbarAndMenu(bool withHelp) {
@@ -137,12 +150,11 @@ bool MainWindow::vai() {
     if (folders.failed)
         return true;
 
-    m_app.impressao()->ui.Cnomefont->addItems(QFontDatabase::families());
+    m_app.impressao()->setFontFamilies(QFontDatabase::families());
 
     m_app.ver()->show();
     setWindowTitle(QStringLiteral("Velmora") + u' ' + Folders::GetVersion());
-    m_app.splash()->ui.ProductName->setText(QStringLiteral("Velmora"));
-    m_app.splash()->ui.Version->setText(QStringLiteral("Versão: ") + Folders::GetVersion());
+    m_app.splash()->showProduct(QStringLiteral("Velmora"), Folders::GetVersion());
 
     mudatitulo();
 
@@ -153,25 +165,24 @@ bool MainWindow::vai() {
     m_app.cadastro()->preenchecombo_frm_cadastro();
     m_app.acentos()->iniciar();
     m_app.config()->loadOptions();
-    m_app.config()->ui.Cnomefonte->addItems(QFontDatabase::families());
-    m_app.config()->ui.Cnomefonte->setCurrentText(QStringLiteral("Arial"));
+    m_app.config()->setFontFamilies(QFontDatabase::families());
 
     enableToolbarAndMenu(false);
     return true;
 }
 
 bool MainWindow::openDatabase() {
-    QPlainTextEdit* folderBox = m_app.form3()->ui.Memo1;
-    folderBox->clear();
+    NetworkWindow* network = m_app.form3();
+    network->setFolderText(QString());
     try {
         if (TextFile::exists(meudir + SettingsFiles::kRede))
-            folderBox->setPlainText(TextFile::readLines(meudir + SettingsFiles::kRede).join(u'\n'));
+            network->setFolderText(TextFile::readLines(meudir + SettingsFiles::kRede).join(u'\n'));
         else
-            folderBox->setPlainText(meuexe + SettingsFiles::kDataFolder);
+            network->setFolderText(meuexe + SettingsFiles::kDataFolder);
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }
-    const QString folder = Folders::devolvebarra(folderBox->toPlainText());
+    const QString folder = Folders::devolvebarra(network->folderText());
     if (!QFileInfo(folder + SettingsFiles::kBase).isFile()) {
         Dialogs::message(this, QStringLiteral("A Base de Dados não foi localizada  no caminho: ") + folder +
                                    SettingsFiles::kBase);
@@ -182,14 +193,16 @@ bool MainWindow::openDatabase() {
         minhabase = folder;
         Connection* connection = m_app.dataModule()->ADOConnection1;
         connection->setLoginPrompt(false);
-        connection->setConnectionString(
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + minhabase +
-            QStringLiteral("base.mdb;Persist Security Info=False;"));
+        connection->setConnectionString(Connection::startupText(minhabase));
         connection->open();
         if (!connection->connected())
             throw AppError(QStringLiteral("not connected"));
         m_app.dataModule()->ADOTable1->open();
         m_app.backup()->loadFolderAtStartUp();
+    } catch (const Schema::NewerBaseError& error) {
+        Dialogs::message(this, error.message());
+        m_app.terminate();
+        return false;
     } catch (const AppError&) {
         Dialogs::message(this, QStringLiteral("Banco de Dados não pode ser conectado!") + u'\r' +
                                    QStringLiteral("Informe ao Suporte Técnico."));
@@ -258,7 +271,7 @@ bool MainWindow::FormCloseQuery() {
         return Dialogs::confirm(this, QStringLiteral("A base está aberta para gravação, um cadastro pode ser "
                                                      "perdido, deseja fechar o programa?"));
     }
-    if (!m_app.backup()->ui.Memo1->toPlainText().trimmed().isEmpty() &&
+    if (m_app.backup()->hasFolder() &&
         Dialogs::confirm(this, QStringLiteral("Deseja realizar backup da base de dados?")))
         m_app.backup()->Button4Click();
     return true;

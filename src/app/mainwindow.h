@@ -18,8 +18,6 @@ class MainWindow : public QMainWindow {
     MainWindow(Application& app, const QString& programFolder);
     ~MainWindow() override;
 
-    Ui::TFRM_Principal* ui;
-
     QString meudir;
     QString meuexe;
     QString minhabase;
@@ -52,6 +50,9 @@ class MainWindow : public QMainWindow {
     void setRegionalFormats();
     bool openDatabase();
 
+    QList<QAction*> menuActions() const;
+
+    Ui::TFRM_Principal* ui;
     Application& m_app;
     QString m_programFolder;
     bool m_shownOnce = false;

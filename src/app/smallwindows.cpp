@@ -48,6 +48,11 @@ AboutWindow::AboutWindow(Application& app, QWidget* parent) : FormWindow(app, pa
     ui.OKButton->setDefault(true);
 }
 
+void AboutWindow::showProduct(const QString& name, const QString& version) {
+    ui.ProductName->setText(name);
+    ui.Version->setText(QStringLiteral("Versão: ") + version);
+}
+
 void AboutWindow::showEvent(QShowEvent* event) {
     ui.Version->setText(QStringLiteral("Versão: ") + Folders::GetVersion());
     FormWindow::showEvent(event);

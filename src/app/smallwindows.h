@@ -31,6 +31,7 @@ class AboutWindow : public FormWindow<Ui::TFRM_Splash> {
     Q_OBJECT
   public:
     AboutWindow(Application& app, QWidget* parent);
+    void showProduct(const QString& name, const QString& version);
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -12,5 +12,7 @@ class BackupWindow : public FormWindow<Ui::TFbackup> {
 
     // The backup folder read at start-up, and the backup itself, come with the backup.
     void loadFolderAtStartUp() {}
+    // A backup folder is known: closing the program offers a backup.
+    bool hasFolder() const { return !ui.Memo1->toPlainText().trimmed().isEmpty(); }
     void Button4Click() {}
 };

@@ -1,6 +1,7 @@
 #include "binder.h"
 
 #include "app/apperror.h"
+#include "app/typinglimit.h"
 #include "columns.h"
 #include "sharedtable.h"
 
@@ -116,7 +117,7 @@ void Binder::show(const Binding& binding) {
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         edit->setReadOnly(readOnly);
         if (edit->text() != text)
-            edit->setText(text);
+            TypingLimit::setText(edit, text);
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         combo->lineEdit()->setReadOnly(readOnly);
         if (combo->currentText() != text)

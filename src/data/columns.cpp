@@ -7,7 +7,7 @@ namespace Columns {
 namespace {
 
 Column text(const char* name) {
-    return {QString::fromLatin1(name), Kind::Text, 0};
+    return {QString::fromUtf8(name), Kind::Text, 0};
 }
 
 const std::array<Column, 37>& table() {
@@ -117,7 +117,8 @@ const QStringList& listedColumns() {
 }
 
 QString quoted(const QString& name) {
-    return u'"' + name + u'"';
+    QString inner = name;
+    return u'"' + inner.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 } // namespace Columns

@@ -32,7 +32,7 @@ QString dateKeyName(const QString& column);   // "d_AGE_DTAAUDIENCIA"
 // The columns offered for word search and ordering; their keys are indexed.
 const QStringList& listedColumns();
 
-// A column name as an SQL identifier (names come from this catalogue only).
+// A column name as an SQL identifier, any " inside doubled.
 QString quoted(const QString& name);
 
 } // namespace Columns

@@ -22,14 +22,71 @@ Connection::~Connection() {
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-QString Connection::dataSource() const {
-    const QString key = QStringLiteral("Data Source=");
-    for (const QString& part : m_connectionString.split(u';')) {
-        const QString trimmed = part.trimmed();
-        if (trimmed.startsWith(key, Qt::CaseInsensitive))
-            return trimmed.mid(key.size());
+namespace {
+
+const QString kProvider = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=");
+
+// A value as a connection text holds it: quoted, quotes doubled, when it holds ";" or
+// starts with a quote.
+QString textValue(const QString& value) {
+    if (!value.contains(u';') && !value.startsWith(u'"') && !value.startsWith(u'\''))
+        return value;
+    QString quoted = value;
+    return u'"' + quoted.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+} // namespace
+
+QString Connection::startupText(const QString& folder) {
+    return kProvider + textValue(folder + QStringLiteral("base.mdb")) +
+           QStringLiteral(";Persist Security Info=False;");
+}
+
+QString Connection::networkText(const QString& folder) {
+    return kProvider + textValue(folder + QStringLiteral("base.mdb")) + u';';
+}
+
+QString Connection::valueOf(const QString& connectionText, const QString& key) {
+    qsizetype i = 0;
+    const qsizetype size = connectionText.size();
+    while (i < size) {
+        const qsizetype equals = connectionText.indexOf(u'=', i);
+        if (equals < 0)
+            break;
+        const QString name = connectionText.mid(i, equals - i).trimmed();
+        i = equals + 1;
+        while (i < size && connectionText.at(i) == u' ')
+            ++i;
+        QString value;
+        if (i < size && (connectionText.at(i) == u'"' || connectionText.at(i) == u'\'')) {
+            const QChar quote = connectionText.at(i++);
+            while (i < size) {
+                if (connectionText.at(i) == quote) {
+                    if (i + 1 < size && connectionText.at(i + 1) == quote) {
+                        value += quote;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                value += connectionText.at(i++);
+            }
+            const qsizetype end = connectionText.indexOf(u';', i);
+            i = end < 0 ? size : end + 1;
+        } else {
+            const qsizetype end = connectionText.indexOf(u';', i);
+            value = connectionText.mid(i, (end < 0 ? size : end) - i).trimmed();
+            i = end < 0 ? size : end + 1;
+        }
+        if (name.compare(key, Qt::CaseInsensitive) == 0)
+            return value;
     }
     return {};
+}
+
+QString Connection::dataSource() const {
+    return valueOf(m_connectionString, QStringLiteral("Data Source"));
 }
 
 void Connection::open() {
@@ -43,11 +100,13 @@ void Connection::open() {
     // mode=rw: SQLite must not create a missing file.
     db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
                        QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=10000"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout));
     if (!db.open())
         throw AppError(db.lastError().text());
     try {
-        // Rollback journal and full sync: safe on shared folders, and a saved record is on disk.
+        // The rollback journal, never WAL: WAL needs shared memory that machines reaching the
+        // base through a network folder do not share, and SQLite advises against it there.
+        // Full sync: a saved record is on disk when "Gravar" returns.
         Schema::exec(db, QStringLiteral("PRAGMA journal_mode = DELETE"));
         Schema::exec(db, QStringLiteral("PRAGMA synchronous = FULL"));
         Schema::exec(db, QStringLiteral("PRAGMA cache_size = -16000"));

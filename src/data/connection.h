@@ -13,10 +13,20 @@ class Connection : public QObject {
     explicit Connection(QObject* parent = nullptr);
     ~Connection() override;
 
+    // The connection texts of a database folder (ending with "/"): the one start-up uses,
+    // and the one storing a network location uses. A folder holding ";" is quoted.
+    static QString startupText(const QString& folder);
+    static QString networkText(const QString& folder);
+    // The value of one key of a connection text ("" when absent); quoted values are read
+    // with their doubled quotes.
+    static QString valueOf(const QString& connectionText, const QString& key);
+
     void setConnectionString(const QString& text) { m_connectionString = text; }
     QString connectionString() const { return m_connectionString; }
     void setLoginPrompt(bool prompt) { m_loginPrompt = prompt; }
     bool loginPrompt() const { return m_loginPrompt; }
+    // How long a statement waits for another machine's lock before it fails.
+    void setBusyTimeout(int milliseconds) { m_busyTimeout = milliseconds; }
 
     // The database file named by the connection text.
     QString dataSource() const;
@@ -34,4 +44,5 @@ class Connection : public QObject {
     QString m_connectionName;
     QString m_connectionString;
     bool m_loginPrompt = true;
+    int m_busyTimeout = 10000;
 };

@@ -1,17 +1,16 @@
 #include "datamodule.h"
 
-#include "app/application.h"
 #include "connection.h"
-#include "register/registerwindow.h"
 #include "sharedtable.h"
 
-DataModule::DataModule(Application& app)
-    : ADOConnection1(new Connection(this)), ADOTable1(new SharedTable(ADOConnection1, this)),
-      DataSource1(new QObject(this)), m_app(app) {
+DataModule::DataModule(QObject* parent)
+    : QObject(parent), ADOConnection1(new Connection(this)), ADOTable1(new SharedTable(ADOConnection1, this)),
+      DataSource1(new QObject(this)) {
     setObjectName(QStringLiteral("TDataModule1"));
     DataSource1->setObjectName(QStringLiteral("DataSource1"));
-    connect(ADOTable1, &SharedTable::stateChanged, this, &DataModule::DataSource1StateChange);
-    connect(ADOTable1, &SharedTable::currentChanged, this, &DataModule::DataSource1StateChange);
+    const auto tell = [this] { emit DataSource1StateChange(recordButtons()); };
+    connect(ADOTable1, &SharedTable::stateChanged, this, tell);
+    connect(ADOTable1, &SharedTable::currentChanged, this, tell);
     connect(ADOConnection1, &Connection::disconnected, ADOTable1, &SharedTable::close);
 }
 
@@ -19,16 +18,12 @@ bool DataModule::writingGuard() const {
     return ADOTable1->editing();
 }
 
-void DataModule::DataSource1StateChange() {
-    RegisterWindow* cadastro = m_app.cadastro();
-    if (!cadastro)
-        return;
-    const auto state = ADOTable1->state();
-    const bool browse = state == SharedTable::State::Browse;
+RecordButtons DataModule::recordButtons() const {
+    const bool browse = ADOTable1->state() == SharedTable::State::Browse;
     const bool editing = ADOTable1->editing();
-    cadastro->setRecordButtons({.incluir = browse,
-                                .excluir = browse && ADOTable1->recordCount() > 0,
-                                .alterar = browse,
-                                .gravar = editing,
-                                .cancelar = editing});
+    return {.incluir = browse,
+            .excluir = browse && ADOTable1->recordCount() > 0,
+            .alterar = browse,
+            .gravar = editing,
+            .cancelar = editing};
 }

@@ -2,15 +2,25 @@
 
 #include <QObject>
 
-class Application;
 class Connection;
 class SharedTable;
 
-// The data module: the one connection, the one shared table and its data source.
+// Which of the register's five record buttons can be pressed.
+struct RecordButtons {
+    bool incluir = false;
+    bool excluir = false;
+    bool alterar = false;
+    bool gravar = false;
+    bool cancelar = false;
+    bool operator==(const RecordButtons&) const = default;
+};
+
+// The data module: the one connection, the one shared table and its data source. It tells
+// what the table's state allows; the windows listen.
 class DataModule : public QObject {
     Q_OBJECT
   public:
-    explicit DataModule(Application& app);
+    explicit DataModule(QObject* parent = nullptr);
 
     Connection* ADOConnection1;
     SharedTable* ADOTable1;
@@ -20,9 +30,9 @@ class DataModule : public QObject {
     // must not lose or copy the half-edited record.
     bool writingGuard() const;
 
-    // Keeps the register's five record buttons in step with the table's state.
-    void DataSource1StateChange();
+    RecordButtons recordButtons() const;
 
-  private:
-    Application& m_app;
+  signals:
+    // After every change of the table's state or current record.
+    void DataSource1StateChange(const RecordButtons& buttons);
 };

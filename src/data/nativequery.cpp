@@ -7,50 +7,98 @@
 
 namespace NativeQuery {
 
-namespace {
-
 sqlite3* handleOf(const QSqlDatabase& db) {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    const QVariant handle = db.isOpen() && db.driver() ? db.driver()->handle() : QVariant();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         throw AppError(QStringLiteral("A conexão com a base de dados não está aberta."));
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
-// Finalizes the statement however the reading ends.
-struct Statement {
-    sqlite3_stmt* statement = nullptr;
-    ~Statement() { sqlite3_finalize(statement); }
-};
+QString errorMessage(sqlite3* handle, int code) {
+    const int primary = code & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        return QStringLiteral("A base de dados está em uso por outra estação e não pôde ser acessada agora. "
+                              "Tente novamente em alguns instantes.");
+    return QString::fromUtf8(sqlite3_errmsg(handle));
+}
 
-void bind(sqlite3_stmt* statement, int position, const QVariant& value) {
+Statement::Statement(const QSqlDatabase& db, const QString& sql) : m_handle(handleOf(db)) {
+    const QByteArray text = sql.toUtf8();
+    const int code =
+        sqlite3_prepare_v2(m_handle, text.constData(), static_cast<int>(text.size()), &m_statement, nullptr);
+    if (code != SQLITE_OK)
+        throw AppError(errorMessage(m_handle, code));
+}
+
+Statement::~Statement() {
+    sqlite3_finalize(m_statement);
+}
+
+void Statement::bind(int position, const QVariant& value) {
     if (value.isNull()) {
-        sqlite3_bind_null(statement, position);
+        sqlite3_bind_null(m_statement, position);
     } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
-        sqlite3_bind_int64(statement, position, value.toLongLong());
+        sqlite3_bind_int64(m_statement, position, value.toLongLong());
     } else {
         const QByteArray text = value.toString().toUtf8();
-        sqlite3_bind_text(statement, position, text.constData(), static_cast<int>(text.size()),
+        sqlite3_bind_text(m_statement, position, text.constData(), static_cast<int>(text.size()),
                           SQLITE_TRANSIENT);
     }
 }
 
-} // namespace
+void Statement::bindAll(const QVariantList& values) {
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values[i]);
+}
+
+void Statement::bindInteger(int position, qint64 value) {
+    sqlite3_bind_int64(m_statement, position, value);
+}
+
+bool Statement::step() {
+    const int code = sqlite3_step(m_statement);
+    if (code == SQLITE_ROW)
+        return true;
+    if (code == SQLITE_DONE)
+        return false;
+    sqlite3_reset(m_statement);
+    throw AppError(errorMessage(m_handle, code));
+}
+
+void Statement::reset() {
+    sqlite3_reset(m_statement);
+    sqlite3_clear_bindings(m_statement);
+}
+
+qint64 Statement::integer(int column) const {
+    return sqlite3_column_int64(m_statement, column);
+}
+
+QString Statement::text(int column) const {
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    return bytes ? QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column)) : QString();
+}
+
+int Statement::changes() const {
+    return sqlite3_changes(m_handle);
+}
+
+qint64 Statement::lastInsertId() const {
+    return sqlite3_last_insert_rowid(m_handle);
+}
+
+void exec(const QSqlDatabase& db, const QString& sql) {
+    Statement statement(db, sql);
+    while (statement.step()) {
+    }
+}
 
 QVector<qint64> integers(const QSqlDatabase& db, const QString& sql, const QVariantList& values) {
-    sqlite3* handle = handleOf(db);
-    Statement query;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(handle, text.constData(), static_cast<int>(text.size()), &query.statement,
-                           nullptr) != SQLITE_OK)
-        throw AppError(QString::fromUtf8(sqlite3_errmsg(handle)));
-    for (int i = 0; i < values.size(); ++i)
-        bind(query.statement, i + 1, values[i]);
+    Statement query(db, sql);
+    query.bindAll(values);
     QVector<qint64> result;
-    int step;
-    while ((step = sqlite3_step(query.statement)) == SQLITE_ROW)
-        result.append(sqlite3_column_int64(query.statement, 0));
-    if (step != SQLITE_DONE)
-        throw AppError(QString::fromUtf8(sqlite3_errmsg(handle)));
+    while (query.step())
+        result.append(query.integer(0));
     return result;
 }
 

@@ -1,13 +1,60 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QString>
 #include <QVariantList>
 #include <QVector>
 
-// Reads a one-column integer result straight through SQLite's own interface: the
-// visible set of a large base is hundreds of thousands of record numbers, and reading
-// them one QVariant at a time would cost more than the query itself.
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Statements run straight through SQLite's own interface, on the connection the Qt driver
+// opened: the visible set of a large base is hundreds of thousands of record numbers, and
+// listings, transfers and checks read or write every record; one QVariant per value would
+// cost more than the work itself.
 namespace NativeQuery {
+
+// The SQLite handle of an open connection; throws AppError when the connection is closed.
+sqlite3* handleOf(const QSqlDatabase& db);
+
+// The message for a failure of SQLite: a base held by another machine gets a Portuguese
+// explanation, anything else SQLite's own text.
+QString errorMessage(sqlite3* handle, int code);
+
+// One prepared statement, finalized with the object. Every failure throws AppError.
+class Statement {
+  public:
+    Statement(const QSqlDatabase& db, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Positions count from 1. A null QVariant binds NULL; integers bind as integers,
+    // everything else as text.
+    void bind(int position, const QVariant& value);
+    void bindAll(const QVariantList& values);
+    void bindInteger(int position, qint64 value);
+
+    // Runs to the next row: true when there is one, false when the statement is done.
+    bool step();
+    // Ready to run again with new values.
+    void reset();
+
+    qint64 integer(int column) const;
+    // A column's text; NULL gives the empty text.
+    QString text(int column) const;
+
+    // Rows changed by the last statement run on the connection, and the last number given.
+    int changes() const;
+    qint64 lastInsertId() const;
+
+  private:
+    sqlite3* m_handle;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+// Runs a statement without values; throws AppError.
+void exec(const QSqlDatabase& db, const QString& sql);
 
 // The first column of every row, as integers. Throws AppError with SQLite's message.
 QVector<qint64> integers(const QSqlDatabase& db, const QString& sql, const QVariantList& values);

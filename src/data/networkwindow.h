@@ -9,4 +9,8 @@ class NetworkWindow : public FormWindow<Ui::TForm3> {
   public:
     NetworkWindow(Application& app, QWidget* parent)
         : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
+
+    // The database folder text of the path box.
+    QString folderText() const { return ui.Memo1->toPlainText(); }
+    void setFolderText(const QString& text) { ui.Memo1->setPlainText(text); }
 };

@@ -2,10 +2,8 @@
 
 #include "app/apperror.h"
 #include "columns.h"
+#include "nativequery.h"
 #include "searchkey.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace Schema {
 
@@ -35,43 +33,79 @@ const std::vector<KeyColumn>& keys() {
     return list;
 }
 
+QString keyValue(const KeyColumn& key, const QString& text) {
+    return key.chronological ? SearchKey::dateKey(text) : SearchKey::fold(text);
+}
+
 int userVersion(QSqlDatabase& db) {
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        throw AppError(query.lastError().text());
-    return query.value(0).toInt();
+    return static_cast<int>(NativeQuery::integers(db, QStringLiteral("PRAGMA user_version"), {}).value(0));
 }
 
 QStringList existingColumns(QSqlDatabase& db) {
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("PRAGMA table_info(clientes)")))
-        throw AppError(query.lastError().text());
+    NativeQuery::Statement query(db, QStringLiteral("PRAGMA table_info(clientes)"));
     QStringList names;
-    while (query.next())
-        names << query.value(1).toString();
+    while (query.step())
+        names << query.text(1);
     return names;
+}
+
+QString selectedColumns() {
+    QStringList names;
+    for (const auto& column : Columns::all())
+        names << Columns::quoted(column.name);
+    return names.join(QStringLiteral(", "));
 }
 
 // Rewrites every record, so that its keys are computed as on every other write.
 void fillKeys(QSqlDatabase& db) {
-    QSqlQuery update(db);
-    update.prepare(updateStatement());
-    QStringList selected;
-    for (const auto& column : Columns::all())
-        selected << Columns::quoted(column.name);
-    QSqlQuery rows(db);
-    rows.setForwardOnly(true);
-    if (!rows.exec(QStringLiteral("SELECT %1 FROM clientes").arg(selected.join(QStringLiteral(", ")))))
-        throw AppError(rows.lastError().text());
-    while (rows.next()) {
+    NativeQuery::Statement update(db, updateStatement());
+    NativeQuery::Statement rows(db, QStringLiteral("SELECT %1 FROM clientes").arg(selectedColumns()));
+    while (rows.step()) {
         Record record = emptyRecord();
         for (int i = 0; i < Columns::count(); ++i)
-            record[i] = rows.value(i).toString();
-        const QVariantList values = updateValues(record);
-        for (int i = 0; i < values.size(); ++i)
-            update.bindValue(i, values[i]);
-        if (!update.exec())
-            throw AppError(update.lastError().text());
+            record[i] = rows.text(i);
+        update.bindAll(updateValues(record));
+        update.step();
+        update.reset();
+    }
+}
+
+QVariant storedValue(const QString& text) {
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+// Record columns from `first`, then the keys.
+QStringList writtenColumns(int first) {
+    QStringList names;
+    for (int i = first; i < Columns::count(); ++i)
+        names << Columns::quoted(Columns::at(i).name);
+    for (const QString& key : keyColumns())
+        names << Columns::quoted(key);
+    return names;
+}
+
+QVariantList writtenValues(const Record& record, int first) {
+    QVariantList values;
+    for (int i = first; i < Columns::count(); ++i)
+        values << storedValue(record[i]);
+    for (const QString& key : keyValues(record))
+        values << key;
+    return values;
+}
+
+// Runs `work` inside one transaction: all of it is kept, or none.
+template <typename Work> void inTransaction(QSqlDatabase& db, const QString& begin, Work work) {
+    exec(db, begin);
+    try {
+        work();
+        exec(db, QStringLiteral("COMMIT"));
+    } catch (const AppError&) {
+        try {
+            exec(db, QStringLiteral("ROLLBACK"));
+        } catch (const AppError&) {
+            // The failure that brought us here is the one to report.
+        }
+        throw;
     }
 }
 
@@ -104,39 +138,10 @@ const QStringList& keyColumns() {
 QStringList keyValues(const Record& record) {
     QStringList values;
     values.reserve(static_cast<qsizetype>(keys().size()));
-    for (const auto& key : keys()) {
-        const QString& text = record.at(key.source);
-        values << (key.chronological ? SearchKey::dateKey(text) : SearchKey::fold(text));
-    }
+    for (const auto& key : keys())
+        values << keyValue(key, record.at(key.source));
     return values;
 }
-
-namespace {
-
-QVariant storedValue(const QString& text) {
-    return text.isEmpty() ? QVariant() : QVariant(text);
-}
-
-// Record columns from `first`, then the keys.
-QStringList writtenColumns(int first) {
-    QStringList names;
-    for (int i = first; i < Columns::count(); ++i)
-        names << Columns::quoted(Columns::at(i).name);
-    for (const QString& key : keyColumns())
-        names << Columns::quoted(key);
-    return names;
-}
-
-QVariantList writtenValues(const Record& record, int first) {
-    QVariantList values;
-    for (int i = first; i < Columns::count(); ++i)
-        values << storedValue(record[i]);
-    for (const QString& key : keyValues(record))
-        values << key;
-    return values;
-}
-
-} // namespace
 
 QString insertStatement(bool withCode) {
     const QStringList names = writtenColumns(withCode ? 0 : 1);
@@ -159,22 +164,35 @@ QVariantList updateValues(const Record& record) {
     return values;
 }
 
-// Runs `work` inside one transaction: all of it is kept, or none.
-template <typename Work> void inTransaction(QSqlDatabase& db, const QString& begin, Work work) {
-    exec(db, begin);
-    try {
-        work();
-        exec(db, QStringLiteral("COMMIT"));
-    } catch (const AppError&) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        throw;
+BoundStatement changedFieldsUpdate(qint64 code, const Record& original, const Record& changed) {
+    QStringList assignments;
+    QStringList conditions{Columns::quoted(Columns::kCodigo) + QStringLiteral(" = ?")};
+    QVariantList values;
+    QVariantList originals{code};
+    for (int i = 1; i < Columns::count(); ++i) {
+        if (original[i] == changed[i])
+            continue;
+        const QString name = Columns::quoted(Columns::at(i).name);
+        assignments << name + QStringLiteral(" = ?");
+        values << storedValue(changed[i]);
+        for (const auto& key : keys()) {
+            if (key.source != i)
+                continue;
+            assignments << Columns::quoted(key.name) + QStringLiteral(" = ?");
+            values << keyValue(key, changed[i]);
+        }
+        conditions << QStringLiteral("coalesce(%1, '') = ?").arg(name);
+        originals << original[i];
     }
+    if (assignments.isEmpty())
+        return {};
+    return {QStringLiteral("UPDATE clientes SET %1 WHERE %2")
+                .arg(assignments.join(QStringLiteral(", ")), conditions.join(QStringLiteral(" AND "))),
+            values + originals};
 }
 
 void exec(QSqlDatabase& db, const QString& sql) {
-    QSqlQuery query(db);
-    if (!query.exec(sql))
-        throw AppError(query.lastError().text());
+    NativeQuery::exec(db, sql);
 }
 
 void create(QSqlDatabase& db, bool withIndexes) {
@@ -195,13 +213,35 @@ void create(QSqlDatabase& db, bool withIndexes) {
     });
 }
 
+namespace {
+
+void refuseNewerBase(int version) {
+    if (version > kVersion)
+        throw NewerBaseError(
+            QStringLiteral("Esta base de dados foi gravada por uma versão mais nova do Velmora "
+                           "(formato %1; esta versão conhece até o formato %2). Ela não foi aberta "
+                           "nem alterada. Instale a versão mais nova do programa nesta estação.")
+                .arg(version)
+                .arg(kVersion));
+}
+
+} // namespace
+
 void upgrade(QSqlDatabase& db) {
-    if (userVersion(db) >= kVersion)
+    const int version = userVersion(db);
+    refuseNewerBase(version);
+    if (version == kVersion)
         return;
-    const QStringList present = existingColumns(db);
-    if (present.isEmpty())
-        return; // no table clientes: opening the table reports it
+    // Another machine may be upgrading the same base: the version and the columns are read
+    // again once this connection holds the write lock.
     inTransaction(db, QStringLiteral("BEGIN IMMEDIATE"), [&] {
+        const int lockedVersion = userVersion(db);
+        refuseNewerBase(lockedVersion);
+        if (lockedVersion == kVersion)
+            return;
+        const QStringList present = existingColumns(db);
+        if (present.isEmpty())
+            return; // no table clientes: opening the table reports it
         for (const auto& column : Columns::all()) {
             if (!present.contains(column.name))
                 exec(db, QStringLiteral("ALTER TABLE clientes ADD COLUMN %1 TEXT")

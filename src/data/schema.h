@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/apperror.h"
+
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QVariantList>
@@ -9,6 +11,12 @@
 // Table clientes as this build keeps it: the 37 record columns under their own names,
 // then the search keys. The schema version lives in PRAGMA user_version.
 namespace Schema {
+
+// A base written by a newer build of the program: it is neither opened nor changed.
+class NewerBaseError : public AppError {
+  public:
+    using AppError::AppError;
+};
 
 inline constexpr int kVersion = 1;
 
@@ -24,8 +32,9 @@ QStringList keyValues(const Record& record);
 // indexes, a bulk load can create them afterwards with createIndexes.
 void create(QSqlDatabase& db, bool withIndexes = true);
 void createIndexes(QSqlDatabase& db);
-// Brings a base made by an earlier build up to this version in one transaction.
-// Throws AppError when the base cannot be read or upgraded.
+// Brings a base made by an earlier build up to this version in one transaction. Throws
+// AppError when the base cannot be read or upgraded, and for a base made by a newer build,
+// which is left untouched.
 void upgrade(QSqlDatabase& db);
 
 // The INSERT of one record with its keys, and its values in the order of the statement.
@@ -35,6 +44,16 @@ QVariantList insertValues(const Record& record, bool withCode);
 // The UPDATE of every column and key of one record, and its values (Código last).
 QString updateStatement();
 QVariantList updateValues(const Record& record);
+
+// The UPDATE of the columns whose text differs between `original` and `changed`, with their
+// keys. It changes the record only where the base still holds the original text of every
+// one of those columns, so a change made meanwhile on another machine is never overwritten.
+// Empty when nothing differs.
+struct BoundStatement {
+    QString sql;
+    QVariantList values;
+};
+BoundStatement changedFieldsUpdate(qint64 code, const Record& original, const Record& changed);
 
 // Runs one statement; throws AppError with the database's text when it fails.
 void exec(QSqlDatabase& db, const QString& sql);

@@ -4,38 +4,29 @@
 #include "columns.h"
 #include "connection.h"
 #include "nativequery.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
+#include "recordreader.h"
+#include "recordwriter.h"
 
 namespace {
 
 constexpr int kBlockRows = 64;
 constexpr int kMaxBlocks = 48;
 
-QString selectColumns() {
-    QStringList names;
-    for (const auto& column : Columns::all())
-        names << Columns::quoted(column.name);
-    return names.join(QStringLiteral(", "));
-}
+const QString kDeletedMessage =
+    QStringLiteral("O registro não existe mais na base de dados; ele pode ter sido "
+                   "excluído em outra estação.");
+const QString kChangedElsewhereMessage =
+    QStringLiteral("O registro foi alterado em outra estação depois que a alteração começou aqui; nada foi "
+                   "gravado. Cancele e altere o registro de novo para ver os dados atuais.");
 
-Schema::Record readRecord(const QSqlQuery& query) {
-    Schema::Record record = Schema::emptyRecord();
-    for (int i = 0; i < Columns::count(); ++i)
-        record[i] = query.value(i).toString();
-    return record;
-}
-
-void execOrThrow(QSqlQuery& query) {
-    if (!query.exec())
-        throw AppError(query.lastError().text());
-}
-
-void execOrThrow(QSqlQuery& query, const QVariantList& values) {
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    execOrThrow(query);
+const QList<int>& allColumns() {
+    static const QList<int> columns = [] {
+        QList<int> result;
+        for (int i = 0; i < Columns::count(); ++i)
+            result << i;
+        return result;
+    }();
+    return columns;
 }
 
 } // namespace
@@ -85,9 +76,12 @@ void SharedTable::open() {
         return;
     if (!m_connection->connected())
         throw AppError(QStringLiteral("A conexão com a base de dados não está aberta."));
-    QSqlQuery probe(m_connection->database());
-    if (!probe.exec(QStringLiteral("SELECT %1 FROM clientes LIMIT 0").arg(selectColumns())))
-        throw AppError(probe.lastError().text());
+    // Every column must be there before anything is shown: preparing the reading says so.
+    QStringList names;
+    for (const auto& column : Columns::all())
+        names << Columns::quoted(column.name);
+    NativeQuery::Statement(m_connection->database(),
+                           QStringLiteral("SELECT %1 FROM clientes").arg(names.join(u',')));
     emit aboutToReset();
     m_state = State::Browse;
     try {
@@ -102,6 +96,7 @@ void SharedTable::open() {
     emit resetDone();
     emit stateChanged();
     emit currentChanged();
+    raiseReadError();
 }
 
 void SharedTable::close() {
@@ -151,6 +146,7 @@ void SharedTable::requery(std::optional<qint64> keepCode) {
 void SharedTable::applyFilterAndOrder(bool filtered, const QString& expression, const QString& order,
                                       std::optional<qint64> keepCode) {
     const QString previousOrder = m_sort;
+    const QString previousExpression = m_filterText;
     m_filtered = filtered;
     m_filterText = expression;
     m_sort = order;
@@ -161,9 +157,11 @@ void SharedTable::applyFilterAndOrder(bool filtered, const QString& expression, 
     try {
         requery(keepCode);
     } catch (const AppError&) {
-        // An expression that cannot be applied leaves filtering off.
+        // An expression that cannot be applied leaves filtering off and the last
+        // expression that could be applied in place.
         m_filtered = false;
         m_sort = previousOrder;
+        m_filterText = previousExpression;
         try {
             requery(keepCode);
         } catch (const AppError&) {
@@ -176,6 +174,7 @@ void SharedTable::applyFilterAndOrder(bool filtered, const QString& expression, 
     }
     emit resetDone();
     emit currentChanged();
+    raiseReadError();
 }
 
 void SharedTable::setFilterText(const QString& expression) {
@@ -226,9 +225,26 @@ void SharedTable::setCurrent(int row) {
     loadCurrent();
 }
 
+// A current record that cannot be read shows as empty; the operation that moved to it
+// reports why once it has finished (raiseReadError), and editing it reads it again.
 void SharedTable::loadCurrent() {
-    const Schema::Record* record = m_row >= 0 && m_row < recordCount() ? cachedRecord(m_row) : nullptr;
-    m_record = record ? *record : Schema::emptyRecord();
+    m_record = Schema::emptyRecord();
+    m_readError.clear();
+    if (m_row < 0 || m_row >= recordCount())
+        return;
+    try {
+        if (const Schema::Record* record = cachedRecord(m_row))
+            m_record = *record;
+    } catch (const AppError& error) {
+        m_readError = error.message();
+    }
+}
+
+void SharedTable::raiseReadError() {
+    if (m_readError.isEmpty())
+        return;
+    const QString message = std::exchange(m_readError, QString());
+    throw AppError(message);
 }
 
 void SharedTable::moveTo(int row) {
@@ -239,6 +255,7 @@ void SharedTable::moveTo(int row) {
     setCurrent(row);
     m_bof = m_eof = false;
     emit currentChanged();
+    raiseReadError();
 }
 
 void SharedTable::first() {
@@ -248,6 +265,7 @@ void SharedTable::first() {
     m_bof = true;
     m_eof = m_codes.isEmpty();
     emit currentChanged();
+    raiseReadError();
 }
 
 void SharedTable::last() {
@@ -257,6 +275,7 @@ void SharedTable::last() {
     m_eof = true;
     m_bof = m_codes.isEmpty();
     emit currentChanged();
+    raiseReadError();
 }
 
 void SharedTable::next() {
@@ -270,6 +289,7 @@ void SharedTable::next() {
     setCurrent(m_row + 1);
     m_eof = false;
     emit currentChanged();
+    raiseReadError();
 }
 
 void SharedTable::prior() {
@@ -283,6 +303,7 @@ void SharedTable::prior() {
     setCurrent(m_row - 1);
     m_bof = false;
     emit currentChanged();
+    raiseReadError();
 }
 
 bool SharedTable::locate(const QString& column, const QString& value) {
@@ -327,6 +348,8 @@ void SharedTable::append() {
     emit currentChanged();
 }
 
+// Editing starts from the record as the base holds it now, never from a copy read earlier:
+// another machine may have changed it meanwhile.
 void SharedTable::edit() {
     checkActive();
     if (editing())
@@ -335,8 +358,18 @@ void SharedTable::edit() {
         append();
         return;
     }
+    if (m_row < 0)
+        throw AppError(QStringLiteral("Não há registro para alterar."));
+    const std::optional<Schema::Record> current = readRecord(m_codes[m_row]);
+    if (!current)
+        throw AppError(kDeletedMessage);
+    m_record = *current;
+    m_readError.clear();
+    replaceCached(m_row, m_record);
+    m_original = m_record;
     m_buffer = m_record;
     setState(State::Edit);
+    emit rowChanged(m_row);
 }
 
 void SharedTable::setFieldText(int column, const QString& text) {
@@ -355,6 +388,7 @@ void SharedTable::setFieldText(const QString& column, const QString& text) {
     setFieldText(index, text);
 }
 
+// A write that fails leaves the record in the edit or insert state, its typing kept.
 void SharedTable::post() {
     checkEditing();
     if (m_state == State::Insert)
@@ -368,27 +402,39 @@ void SharedTable::post() {
 }
 
 void SharedTable::insertRecord() {
-    const bool withCode = !m_buffer[0].isEmpty();
-    QSqlQuery insert(m_connection->database());
-    insert.prepare(Schema::insertStatement(withCode));
-    execOrThrow(insert, Schema::insertValues(m_buffer, withCode));
-    const qint64 code = withCode ? m_buffer[0].toLongLong() : insert.lastInsertId().toLongLong();
+    RecordWriter writer(m_connection->database());
+    const qint64 code = writer.insert(m_buffer);
+    writer.commit();
     m_buffer[0] = QString::number(code);
     m_codes.append(code);
+    // The last block was read when the record was not there yet.
+    m_blocks.erase(m_row / kBlockRows);
+    m_blockUse.removeOne(m_row / kBlockRows);
     m_record = m_buffer;
 }
 
 void SharedTable::updateRecord() {
-    m_buffer[0] = QString::number(m_codes[m_row]);
-    QSqlQuery update(m_connection->database());
-    update.prepare(Schema::updateStatement());
-    execOrThrow(update, Schema::updateValues(m_buffer));
-    if (update.numRowsAffected() == 0)
-        throw AppError(
-            QStringLiteral("O registro não existe mais na base de dados; ele pode ter sido excluído "
-                           "em outro computador."));
-    m_blocks.erase(m_row / kBlockRows);
-    m_record = m_buffer;
+    RecordWriter writer(m_connection->database());
+    switch (writer.update(m_original, m_buffer)) {
+    case RecordWriter::Outcome::Deleted:
+        throw AppError(kDeletedMessage);
+    case RecordWriter::Outcome::ChangedElsewhere:
+        throw AppError(kChangedElsewhereMessage);
+    case RecordWriter::Outcome::Written:
+        writer.commit();
+        break;
+    case RecordWriter::Outcome::Unchanged:
+        break;
+    }
+    // Fields other machines changed meanwhile show with ours.
+    std::optional<Schema::Record> stored;
+    try {
+        stored = readRecord(m_codes[m_row]);
+    } catch (const AppError&) {
+        // Saved all the same; the next move reads the record again.
+    }
+    m_record = stored ? *stored : m_buffer;
+    replaceCached(m_row, m_record);
 }
 
 void SharedTable::cancel() {
@@ -419,9 +465,9 @@ void SharedTable::remove() {
     }
     if (m_row < 0)
         throw AppError(QStringLiteral("Não há registro para excluir."));
-    QSqlQuery del(m_connection->database());
-    del.prepare(QStringLiteral("DELETE FROM clientes WHERE %1 = ?").arg(Columns::quoted(Columns::kCodigo)));
-    execOrThrow(del, {m_codes[m_row]});
+    RecordWriter writer(m_connection->database());
+    writer.remove(m_codes[m_row]);
+    writer.commit();
     const int row = m_row;
     emit rowAboutToBeRemoved(row);
     m_codes.remove(row);
@@ -432,6 +478,7 @@ void SharedTable::remove() {
     emit rowRemoved();
     emit stateChanged();
     emit currentChanged();
+    raiseReadError();
 }
 
 // ---- reading ----
@@ -451,8 +498,25 @@ QString SharedTable::cellText(int row, int column) const {
         return m_buffer.value(column);
     if (row < 0 || row >= recordCount() || column < 0 || column >= Columns::count())
         return {};
-    const Schema::Record* record = cachedRecord(row);
-    return record ? record->at(column) : QString();
+    try {
+        const Schema::Record* record = cachedRecord(row);
+        return record ? record->at(column) : QString();
+    } catch (const AppError& error) {
+        if (!std::exchange(m_readFailureSaid, true))
+            emit const_cast<SharedTable*>(this)->readFailed(error.message());
+        return {};
+    }
+}
+
+RecordReader SharedTable::reader(const QList<int>& columns) const {
+    return RecordReader(m_connection->database(), m_codes, columns);
+}
+
+std::optional<Schema::Record> SharedTable::readRecord(qint64 code) const {
+    const QHash<qint64, QStringList> found = readRecords(m_connection->database(), {&code, 1}, allColumns());
+    if (found.isEmpty())
+        return std::nullopt;
+    return found.begin().value();
 }
 
 void SharedTable::clearCache() const {
@@ -460,31 +524,30 @@ void SharedTable::clearCache() const {
     m_blockUse.clear();
 }
 
+void SharedTable::replaceCached(int row, const Schema::Record& record) {
+    const auto found = m_blocks.find(row / kBlockRows);
+    const int offset = row % kBlockRows;
+    if (found != m_blocks.end() && offset < found->second.size())
+        found->second[offset] = record;
+}
+
+// The block of rows holding `row`, read from the base when it is not cached. A read that
+// fails throws and caches nothing.
 const Schema::Record* SharedTable::cachedRecord(int row) const {
     const int block = row / kBlockRows;
     auto found = m_blocks.find(block);
     if (found == m_blocks.end()) {
         const int start = block * kBlockRows;
         const int end = std::min(start + kBlockRows, recordCount());
-        QSqlQuery select(m_connection->database());
-        select.setForwardOnly(true);
-        select.prepare(QStringLiteral("SELECT %1 FROM clientes WHERE %2 IN (%3)")
-                           .arg(selectColumns(), Columns::quoted(Columns::kCodigo),
-                                QStringList(end - start, QStringLiteral("?")).join(u',')));
-        for (int i = start; i < end; ++i)
-            select.bindValue(i - start, m_codes[i]);
-        QHash<qint64, Schema::Record> byCode;
-        if (select.exec()) {
-            while (select.next())
-                byCode.insert(select.value(0).toLongLong(), readRecord(select));
-        }
+        const std::span<const qint64> codes(m_codes.constData() + start, static_cast<size_t>(end - start));
+        const QHash<qint64, QStringList> byCode = readRecords(m_connection->database(), codes, allColumns());
+        m_readFailureSaid = false;
         QVector<Schema::Record> records;
         records.reserve(end - start);
-        for (int i = start; i < end; ++i)
-            records.append(byCode.value(m_codes[i], Schema::emptyRecord()));
-        if (static_cast<int>(m_blocks.size()) >= kMaxBlocks) {
+        for (qint64 code : codes)
+            records.append(byCode.value(code, Schema::emptyRecord()));
+        if (static_cast<int>(m_blocks.size()) >= kMaxBlocks)
             m_blocks.erase(m_blockUse.takeFirst());
-        }
         found = m_blocks.emplace(block, std::move(records)).first;
     }
     m_blockUse.removeOne(block);

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 class Connection;
+class RecordReader;
 
 // The one shared record set over table clientes that every window works on: one current
 // record, one state, one filter and one order. The visible set is a snapshot of record
@@ -57,8 +58,13 @@ class SharedTable : public QObject {
     // Only while editing or inserting.
     void setFieldText(const QString& column, const QString& text);
     void setFieldText(int column, const QString& text);
-    // The text of a column (by position) in a row of the visible set.
+    // The text of a column (by position) in a row of the visible set; "" when the row
+    // cannot be read (readFailed tells why).
     QString cellText(int row, int column) const;
+
+    // A reader over the visible set as it stands, in the table's order, reading the given
+    // columns (by position) straight from the base.
+    RecordReader reader(const QList<int>& columns) const;
 
     QString filterText() const { return m_filterText; }
     void setFilterText(const QString& expression);
@@ -91,6 +97,8 @@ class SharedTable : public QObject {
     void rowAboutToBeRemoved(int row);
     void rowRemoved();
     void rowChanged(int row);
+    // Rows a grid asked for could not be read; said once until a read succeeds again.
+    void readFailed(const QString& message);
 
   private:
     void checkActive() const;
@@ -103,8 +111,11 @@ class SharedTable : public QObject {
     void switchFilterOn(const QString& expression);
     void setCurrent(int row);
     void loadCurrent();
+    void raiseReadError();
     void clearCache() const;
     const Schema::Record* cachedRecord(int row) const;
+    void replaceCached(int row, const Schema::Record& record);
+    std::optional<Schema::Record> readRecord(qint64 code) const;
     void insertRecord();
     void updateRecord();
 
@@ -118,8 +129,10 @@ class SharedTable : public QObject {
     int m_rowBeforeInsert = -1;
     bool m_eof = true;
     bool m_bof = true;
-    Schema::Record m_record;
-    Schema::Record m_buffer;
+    Schema::Record m_record;   // the current record as read
+    QString m_readError;       // why the current record could not be read, until reported
+    Schema::Record m_original; // the record as read afresh when editing began
+    Schema::Record m_buffer;   // the record being edited or inserted
 
     QString m_filterText;
     bool m_filtered = false;
@@ -132,4 +145,5 @@ class SharedTable : public QObject {
 
     mutable std::unordered_map<int, QVector<Schema::Record>> m_blocks;
     mutable QList<int> m_blockUse;
+    mutable bool m_readFailureSaid = false;
 };

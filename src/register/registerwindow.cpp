@@ -4,6 +4,7 @@
 #include "app/application.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
+#include "app/typinglimit.h"
 #include "data/binder.h"
 #include "data/columns.h"
 #include "data/datamodule.h"
@@ -69,7 +70,10 @@ RegisterWindow::RegisterWindow(Application& app, QWidget* parent) : FormWindow(a
     setUpTitleLabels();
     setUpSummaryEdits();
     setUpDateEdits();
-    setRecordButtons({false, false, false, false, false});
+    setRecordButtons({});
+    // Titles and record values are shown as typed, never read as markup.
+    for (QLabel* label : findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
 }
 
 RegisterWindow::~RegisterWindow() = default;
@@ -88,6 +92,10 @@ void RegisterWindow::showError(const QString& message) {
 
 void RegisterWindow::attachData(DataModule* dataModule) {
     m_table = dataModule->ADOTable1;
+    connect(dataModule, &DataModule::DataSource1StateChange, this, &RegisterWindow::setRecordButtons);
+    setRecordButtons(dataModule->recordButtons());
+    // A grid row that could not be read is reported once the grid has been painted.
+    connect(m_table, &SharedTable::readFailed, this, &RegisterWindow::showError, Qt::QueuedConnection);
     m_binder = new Binder(m_table, this);
     connect(m_binder, &Binder::errorOccurred, this, &RegisterWindow::showError);
     bindControls();
@@ -261,7 +269,7 @@ bool RegisterWindow::summaryEditKeyPress(QLineEdit* edit, QKeyEvent* event) {
 
 void RegisterWindow::setUpDateEdits() {
     const auto widthOf = [](const char* field) {
-        return Columns::at(Columns::indexOf(QString::fromLatin1(field))).width;
+        return Columns::at(Columns::indexOf(QString::fromUtf8(field))).width;
     };
     m_dateEntries = {
         {ui.DBDAprin, {u'/', false, widthOf("AGE_DTAAUDIENCIA"), false}},
@@ -274,8 +282,10 @@ void RegisterWindow::setUpDateEdits() {
         {ui.DBHAprin, {u':', true, 5, false}},
         {ui.DBhoraaudiencia, {u':', true, 5, false}},
     };
-    for (QLineEdit* edit : m_dateEntries.keys())
-        edit->installEventFilter(this);
+    for (auto entry = m_dateEntries.cbegin(); entry != m_dateEntries.cend(); ++entry) {
+        entry.key()->installEventFilter(this);
+        TypingLimit::set(entry.key(), entry->limit);
+    }
 }
 
 // Typing, clicking and leaving a date or time edit. True when the event is used up.
@@ -295,7 +305,8 @@ bool RegisterWindow::dateEditEvent(QLineEdit* edit, QEvent* event) {
         return printable && edit->text().size() - edit->selectedText().size() >= entry.limit;
     }
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        // A click selects a whole date, so that what is typed next replaces it.
+        if (!entry.isTime && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             edit->selectAll();
         return false;
     case QEvent::FocusOut: {
@@ -310,13 +321,15 @@ bool RegisterWindow::dateEditEvent(QLineEdit* edit, QEvent* event) {
 }
 
 // Before the key is applied: a separator goes at the end when the caret stands after the
-// day or the month (after the hours for a time).
+// day or the month (after the hours for a time). A key that replaces a selection gets none.
 void RegisterWindow::insertSeparators(QLineEdit* edit) {
+    if (edit->hasSelectedText())
+        return;
     const DateEntry& entry = m_dateEntries[edit];
     const int positions[] = {2, 5};
     for (int position : positions) {
         if (edit->cursorPosition() == position) {
-            edit->setText(edit->text() + entry.separator);
+            TypingLimit::setText(edit, edit->text() + entry.separator);
             edit->setCursorPosition(position + 1);
         }
         if (entry.isTime)
@@ -339,7 +352,7 @@ void RegisterWindow::dateEditExit(QLineEdit* edit) {
     }
     if (checked == text)
         return;
-    edit->setText(checked);
+    TypingLimit::setText(edit, checked);
     if (m_binder)
         m_binder->commit(edit);
 }
@@ -461,6 +474,10 @@ void RegisterWindow::preenchecombo_frm_cadastro() {
 void RegisterWindow::setUpListPages() {
     connect(ui.SpeedButton1, &QToolButton::clicked, this, &RegisterWindow::SpeedButton1Click);
     connect(ui.Cordenar, &QComboBox::activated, this, &RegisterWindow::CordenarClick);
+    // Only an entry chosen from the list resets the order button: the combo box would
+    // otherwise count a typed text that matches an entry as chosen when it is left.
+    disconnect(ui.Cordenar->lineEdit(), &QLineEdit::editingFinished, ui.Cordenar, nullptr);
+    disconnect(ui.Cordenar->lineEdit(), &QLineEdit::returnPressed, ui.Cordenar, nullptr);
     connect(ui.Efiltro, &QLineEdit::textChanged, this, &RegisterWindow::EfiltroChange);
     connect(ui.Cfiltro, &QComboBox::currentTextChanged, this, &RegisterWindow::CfiltroChange);
     connect(ui.Bfiltrodata, &QPushButton::clicked, this, &RegisterWindow::BfiltrodataClick);
@@ -596,7 +613,7 @@ void RegisterWindow::Button4Click() {
 }
 
 void RegisterWindow::BTNFormularioClick() {
-    guarded([this] { m_table->setSort(SearchRules::agendaOrder(app().config()->ui.Rnome->isChecked())); });
+    guarded([this] { m_table->setSort(SearchRules::agendaOrder(app().config()->agendaByName())); });
     refx = QStringLiteral("1");
     // The agenda lists the hearing grid's fields under the current field titles.
     QList<GridColumn> columns;

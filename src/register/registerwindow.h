@@ -3,12 +3,12 @@
 #include "app/formwindow.h"
 #include "ui_registerwindow.h"
 
+#include "data/datamodule.h"
 #include "data/filtering.h"
 
 #include <QHash>
 
 class Binder;
-class DataModule;
 class GridBinding;
 class QLabel;
 class QLineEdit;
@@ -28,9 +28,6 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
 
     void showPage(int page);
 
-    struct RecordButtons {
-        bool incluir, excluir, alterar, gravar, cancelar;
-    };
     void setRecordButtons(const RecordButtons& enabled);
 
     // The label of a field title (Label00, Label000 ... Label035) and its caption.

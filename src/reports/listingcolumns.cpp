@@ -8,7 +8,7 @@ QList<GridColumn> initial() {
     QList<GridColumn> columns;
     for (const char* field : {"AGE_NOME", "AGE_PROC", "AGE_VARA", "AGE_ACAO", "AGE_DATAPROC", "AGE_DTAPET",
                               "AGE_DTAAUDIENCIA", "AGE_HORAAUDIENCIA", "AGE_PCONT", "AGE_ADVCONT"})
-        columns.append({QString::fromLatin1(field), QString::fromLatin1(field)});
+        columns.append({QString::fromUtf8(field), QString::fromUtf8(field)});
     return columns;
 }
 

@@ -20,11 +20,24 @@ void ReportWindow::setColumnSet(QList<GridColumn> columns) {
     m_columns->setColumns(std::move(columns));
 }
 
+void ReportWindow::setFontFamilies(const QStringList& families) {
+    ui.Cnomefont->addItems(families);
+}
+
 void ReportWindow::trocatitulo() {
     QList<GridColumn> columns = columnSet();
     const RegisterWindow* cadastro = app().cadastro();
     ListingColumns::trocatitulo(columns, [cadastro](const QString& id) { return cadastro->caption(id); });
     setColumnSet(columns);
+}
+
+void OptionsWindow::setFontFamilies(const QStringList& families) {
+    ui.Cnomefonte->addItems(families);
+    ui.Cnomefonte->setCurrentText(QStringLiteral("Arial"));
+}
+
+bool OptionsWindow::agendaByName() const {
+    return ui.Rnome->isChecked();
 }
 
 FieldChooser::FieldChooser(Application& app, QWidget* parent)

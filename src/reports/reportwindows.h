@@ -20,6 +20,9 @@ class ReportWindow : public FormWindow<Ui::TFRM_Impressao> {
     QList<GridColumn> columnSet() const;
     void setColumnSet(QList<GridColumn> columns);
 
+    // The installed font families, offered for the listing's table font.
+    void setFontFamilies(const QStringList& families);
+
     // Retitles the column set from the current field titles.
     void trocatitulo();
     // Writes the listing and shows it; comes with the listings.
@@ -46,6 +49,10 @@ class OptionsWindow : public FormWindow<Ui::TFRM_Config> {
         : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
     // Reads font.ini at start-up; comes with the listing options.
     void loadOptions() {}
+    // The installed font families, offered for the header font; Arial chosen.
+    void setFontFamilies(const QStringList& families);
+    // The hearing agenda lists by client name rather than by city.
+    bool agendaByName() const;
 };
 
 // The hidden holder of the listing style sheet lines.

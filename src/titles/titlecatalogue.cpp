@@ -9,10 +9,10 @@ namespace {
 
 Entry entry(const char* id, const char* field, const QString& title, const char* summary, int hearing,
             int grid, int checklist) {
-    return {QString::fromLatin1(id),
-            QString::fromLatin1(field),
+    return {QString::fromUtf8(id),
+            QString::fromUtf8(field),
             title,
-            QString::fromLatin1(summary),
+            QString::fromUtf8(summary),
             hearing,
             grid,
             checklist};

@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "app/settingsfiles.h"
 #include "app/textfile.h"
+#include "app/typinglimit.h"
 #include "profilefile.h"
 #include "register/registerwindow.h"
 #include "titlecatalogue.h"
@@ -15,10 +16,11 @@ TitleEditor::TitleEditor(Application& app, QWidget* parent)
     connect(ui.Button1, &QPushButton::clicked, this, &TitleEditor::Button1Click);
     connect(ui.Button2, &QPushButton::clicked, this, &QWidget::close);
     connect(ui.Button3, &QPushButton::clicked, this, &TitleEditor::Button3Click);
+    TypingLimit::set(ui.Edit1, kTitleLimit);
 }
 
 void TitleEditor::editTitle(const QString& caption, const QString& labelId) {
-    ui.Edit1->setText(caption);
+    TypingLimit::setText(ui.Edit1, caption);
     ui.Edit2->setText(labelId);
     show();
     raise();

@@ -9,6 +9,9 @@ class TitleEditor : public FormWindow<Ui::TFmudacampos> {
   public:
     TitleEditor(Application& app, QWidget* parent);
 
+    // What can be typed into a title; a longer title saved earlier is shown whole.
+    static constexpr int kTitleLimit = 30;
+
     // Shows the editor for a label: its caption in Edit1, its id in Edit2.
     void editTitle(const QString& caption, const QString& labelId);
 

@@ -297,6 +297,35 @@ class TestStartup : public QObject {
         QTest::keyClick(app->principal(), static_cast<Qt::Key>(key));
         QVERIFY(app->cadastro()->isVisible());
         QCOMPARE(control<QTabWidget>(app->cadastro(), "Cliente")->currentIndex(), page);
+
+        // The keys work from the register window too.
+        control<QTabWidget>(app->cadastro(), "Cliente")->setCurrentIndex(1);
+        QApplication::setActiveWindow(app->cadastro());
+        QTest::keyClick(control<QWidget>(app->cadastro(), "DBnome"), static_cast<Qt::Key>(key));
+        QCOMPARE(control<QTabWidget>(app->cadastro(), "Cliente")->currentIndex(), page);
+    }
+
+    // A base written by a newer build is refused with its reason, and left as it was.
+    void newerBaseEndsTheProgramUntouched() {
+        TestEnvironment env;
+        env.install();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+            db.setDatabaseName(env.basePath());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 7")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+        const QByteArray before = bytesOf(env.basePath());
+        ScriptedDialogs dialogs;
+        InstanceLock lock;
+        QVERIFY(!Application::launch(env.programFolder(), lock));
+        QCOMPARE(dialogs.shown.size(), 1);
+        QVERIFY(
+            dialogs.texts().first().startsWith(QStringLiteral("Esta base de dados foi gravada por uma versão "
+                                                              "mais nova")));
+        QCOMPARE(bytesOf(env.basePath()), before);
     }
 
     // Only a lock held by a live instance keeps the program out.

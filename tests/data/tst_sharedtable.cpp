@@ -1,18 +1,53 @@
 // The shared table over a real SQLite base: states, writes that reach the disk, the
-// visible set, and a base made by an earlier build.
+// visible set, reads that fail, two machines on one base, bases of earlier and later
+// builds, and the record reader and writer.
 
 #include "app/apperror.h"
+#include "data/columns.h"
 #include "data/connection.h"
 #include "data/gridmodel.h"
+#include "data/recordreader.h"
+#include "data/recordwriter.h"
 #include "data/sharedtable.h"
+#include "files.h"
 #include "testenvironment.h"
 
 #include <QAbstractItemModelTester>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <sqlite3.h>
+
+namespace {
+
+// Another machine's connection holding a lock on the base until it goes.
+class HeldLock {
+  public:
+    HeldLock(const QString& path, const char* begin) {
+        sqlite3_open(QFile::encodeName(path).constData(), &m_db);
+        if (sqlite3_exec(m_db, begin, nullptr, nullptr, nullptr) != SQLITE_OK)
+            qFatal("cannot lock: %s", sqlite3_errmsg(m_db));
+    }
+    ~HeldLock() {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(m_db);
+    }
+
+  private:
+    sqlite3* m_db = nullptr;
+};
+
+QList<QMap<QString, QString>> numberedNames(int count) {
+    QList<QMap<QString, QString>> records;
+    for (int i = 0; i < count; ++i)
+        records.append({{QStringLiteral("AGE_NOME"), QStringLiteral("Nome %1").arg(i, 3, 10, QChar(u'0'))}});
+    return records;
+}
+
+} // namespace
 
 class TestSharedTable : public QObject {
     Q_OBJECT
@@ -22,11 +57,10 @@ class TestSharedTable : public QObject {
         std::unique_ptr<SharedTable> table;
     };
 
-    static Opened open(const TestEnvironment& env) {
+    static Opened open(const TestEnvironment& env, int busyTimeout = 10000) {
         Opened opened;
-        opened.connection->setConnectionString(
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + env.basePath() +
-            QStringLiteral(";Persist Security Info=False;"));
+        opened.connection->setConnectionString(Connection::startupText(env.databaseFolder()));
+        opened.connection->setBusyTimeout(busyTimeout);
         opened.connection->open();
         opened.table = std::make_unique<SharedTable>(opened.connection.get());
         opened.table->open();
@@ -232,6 +266,225 @@ class TestSharedTable : public QObject {
         table.setFiltered(false);
         table.setSort(QStringLiteral("AGE_DTAAUDIENCIA ASC"));
         QCOMPARE(names(table), (QStringList{QStringLiteral("Ana"), QStringLiteral("José")}));
+    }
+
+    // A record saved into a base whose last block of rows was already read shows at once,
+    // in the grid and when the user comes back to it, and a later change keeps its fields.
+    void savedRecordShowsAtOnce() {
+        TestEnvironment env;
+        env.createBase();
+        env.addRecords(numberedNames(3));
+        auto opened = open(env);
+        SharedTable& table = *opened.table;
+        GridModel grid(&table, {{QStringLiteral("Código"), QStringLiteral("Código")},
+                                {QStringLiteral("AGE_NOME"), QStringLiteral("Nome")}});
+        QCOMPARE(grid.data(grid.index(2, 1)).toString(), QStringLiteral("Nome 002"));
+        table.append();
+        table.setFieldText(QStringLiteral("AGE_NOME"), QStringLiteral("Nova"));
+        table.setFieldText(QStringLiteral("AGE_TEL"), QStringLiteral("1234"));
+        table.post();
+        QCOMPARE(grid.data(grid.index(3, 0)).toString(), QStringLiteral("4"));
+        QCOMPARE(grid.data(grid.index(3, 1)).toString(), QStringLiteral("Nova"));
+        table.first();
+        table.last();
+        QCOMPARE(table.fieldText(QStringLiteral("AGE_NOME")), QStringLiteral("Nova"));
+        table.edit();
+        table.setFieldText(QStringLiteral("AGE_CIDADE"), QStringLiteral("Campinas"));
+        table.post();
+        QCOMPARE(env.storedText(4, QStringLiteral("AGE_NOME")), QStringLiteral("Nova"));
+        QCOMPARE(env.storedText(4, QStringLiteral("AGE_TEL")), QStringLiteral("1234"));
+        QCOMPARE(env.storedText(4, QStringLiteral("AGE_CIDADE")), QStringLiteral("Campinas"));
+    }
+
+    // A block that cannot be read (another machine holds the base) caches nothing: the
+    // grid asks again later, moving there reports why, and editing it is refused.
+    void failedReadCachesNothing() {
+        TestEnvironment env;
+        env.createBase();
+        env.addRecords(numberedNames(100));
+        auto opened = open(env, 100);
+        SharedTable& table = *opened.table;
+        QSignalSpy failures(&table, &SharedTable::readFailed);
+        {
+            HeldLock lock(env.basePath(), "BEGIN EXCLUSIVE");
+            QCOMPARE(table.cellText(90, 1), QString());
+            QCOMPARE(table.cellText(91, 1), QString());
+            QCOMPARE(failures.size(), 1);
+            QVERIFY(failures.first().first().toString().contains(QStringLiteral("em uso por outra estação")));
+            QVERIFY_THROWS_EXCEPTION(AppError, table.moveTo(90));
+            QCOMPARE(table.fieldText(QStringLiteral("AGE_NOME")), QString());
+            QVERIFY_THROWS_EXCEPTION(AppError, table.edit());
+            QCOMPARE(table.state(), SharedTable::State::Browse);
+        }
+        QCOMPARE(table.cellText(90, 1), QStringLiteral("Nome 090"));
+        table.edit();
+        QCOMPARE(table.fieldText(QStringLiteral("AGE_NOME")), QStringLiteral("Nome 090"));
+        table.setFieldText(QStringLiteral("AGE_TEL"), QStringLiteral("555"));
+        table.post();
+        QCOMPARE(env.storedText(91, QStringLiteral("AGE_NOME")), QStringLiteral("Nome 090"));
+        QCOMPARE(env.storedText(91, QStringLiteral("AGE_TEL")), QStringLiteral("555"));
+    }
+
+    // Two machines on one base: each keeps its change of a different field of one record,
+    // even when its copy was read long before; a change of the same field, or a record
+    // deleted meanwhile, is reported and the record stays open for writing.
+    void twoMachinesOnOneRecord() {
+        TestEnvironment env;
+        env.createBase();
+        env.addRecords({{{QStringLiteral("AGE_NOME"), QStringLiteral("Ana")},
+                         {QStringLiteral("AGE_TEL"), QStringLiteral("1111")}},
+                        {{QStringLiteral("AGE_NOME"), QStringLiteral("Bia")}}});
+        auto first = open(env);
+        auto second = open(env);
+        SharedTable& here = *first.table;
+        SharedTable& there = *second.table;
+        QCOMPARE(here.fieldText(QStringLiteral("AGE_TEL")), QStringLiteral("1111")); // read, then left open
+
+        there.edit();
+        there.setFieldText(QStringLiteral("AGE_TEL"), QStringLiteral("2222"));
+        there.post();
+        here.edit();
+        QCOMPARE(here.fieldText(QStringLiteral("AGE_TEL")), QStringLiteral("2222")); // read afresh
+        here.setFieldText(QStringLiteral("AGE_CIDADE"), QStringLiteral("Santos"));
+        there.edit();
+        there.setFieldText(QStringLiteral("AGE_BAIRRO"), QStringLiteral("Centro"));
+        there.post();
+        here.post();
+        QCOMPARE(env.storedText(1, QStringLiteral("AGE_TEL")), QStringLiteral("2222"));
+        QCOMPARE(env.storedText(1, QStringLiteral("AGE_CIDADE")), QStringLiteral("Santos"));
+        QCOMPARE(env.storedText(1, QStringLiteral("AGE_BAIRRO")), QStringLiteral("Centro"));
+        QCOMPARE(here.fieldText(QStringLiteral("AGE_BAIRRO")), QStringLiteral("Centro"));
+
+        here.edit();
+        here.setFieldText(QStringLiteral("AGE_NOME"), QStringLiteral("Ana Maria"));
+        there.edit();
+        there.setFieldText(QStringLiteral("AGE_NOME"), QStringLiteral("Ana Paula"));
+        there.post();
+        try {
+            here.post();
+            QFAIL("no conflict reported");
+        } catch (const AppError& error) {
+            QVERIFY(error.message().startsWith(QStringLiteral("O registro foi alterado em outra estação")));
+        }
+        QCOMPARE(here.state(), SharedTable::State::Edit);
+        QCOMPARE(here.fieldText(QStringLiteral("AGE_NOME")), QStringLiteral("Ana Maria"));
+        QCOMPARE(env.storedText(1, QStringLiteral("AGE_NOME")), QStringLiteral("Ana Paula"));
+        here.cancel();
+
+        here.next();
+        here.edit();
+        here.setFieldText(QStringLiteral("AGE_TEL"), QStringLiteral("3333"));
+        there.next();
+        there.remove();
+        QVERIFY_THROWS_EXCEPTION(AppError, here.post());
+        QCOMPARE(here.state(), SharedTable::State::Edit);
+        QCOMPARE(env.recordCount(), 1);
+    }
+
+    // A save that meets another machine's write lock waits, then fails with a clear
+    // message, the record still open for writing and the base unchanged.
+    void saveWaitsThenFailsOnALockedBase() {
+        TestEnvironment env;
+        env.createBase();
+        env.addRecords(numberedNames(1));
+        auto opened = open(env, 200);
+        SharedTable& table = *opened.table;
+        table.edit();
+        table.setFieldText(QStringLiteral("AGE_TEL"), QStringLiteral("999"));
+        {
+            HeldLock lock(env.basePath(), "BEGIN IMMEDIATE");
+            try {
+                table.post();
+                QFAIL("the save did not wait for the lock");
+            } catch (const AppError& error) {
+                QVERIFY(error.message().startsWith(
+                    QStringLiteral("A base de dados está em uso por outra estação")));
+            }
+            QCOMPARE(table.state(), SharedTable::State::Edit);
+        }
+        QVERIFY(env.storedText(1, QStringLiteral("AGE_TEL")).isNull());
+        table.post();
+        QCOMPARE(env.storedText(1, QStringLiteral("AGE_TEL")), QStringLiteral("999"));
+    }
+
+    // A base written by a newer build is neither opened nor changed.
+    void newerBaseIsRefusedUntouched() {
+        TestEnvironment env;
+        env.createBase();
+        env.addRecords(numberedNames(2));
+        { HeldLock setVersion(env.basePath(), "PRAGMA user_version = 99"); }
+        const QByteArray before = bytesOf(env.basePath());
+        Connection connection;
+        connection.setConnectionString(Connection::startupText(env.databaseFolder()));
+        try {
+            connection.open();
+            QFAIL("a newer base was opened");
+        } catch (const Schema::NewerBaseError& error) {
+            QVERIFY(error.message().contains(QStringLiteral("versão mais nova")));
+        }
+        QVERIFY(!connection.connected());
+        QCOMPARE(bytesOf(env.basePath()), before);
+    }
+
+    // A folder name may hold ";": the connection text quotes it.
+    void folderWithASemicolon() {
+        TestEnvironment env;
+        const QString folder = env.root() + QStringLiteral("Escritório; Sala 2/");
+        QDir().mkpath(folder);
+        env.createBase();
+        QVERIFY(QFile::rename(env.basePath(), folder + QStringLiteral("base.mdb")));
+        Connection connection;
+        connection.setConnectionString(Connection::startupText(folder));
+        QCOMPARE(connection.dataSource(), folder + QStringLiteral("base.mdb"));
+        connection.open();
+        QVERIFY(connection.connected());
+        QCOMPARE(Connection::valueOf(
+                     QStringLiteral("Provider=x;Data Source=\"a;\"\"b\"\"\";Persist Security Info=False;"),
+                     QStringLiteral("data source")),
+                 QStringLiteral("a;\"b\""));
+        QCOMPARE(Columns::quoted(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
+    }
+
+    // The reader walks the visible set in its order, a block at a time, past records
+    // deleted since; the writer keeps old numbers and keeps nothing it was not told to.
+    void readerAndWriter() {
+        TestEnvironment env;
+        env.createBase();
+        env.addRecords(numberedNames(600));
+        auto opened = open(env);
+        SharedTable& table = *opened.table;
+        table.setSort(QStringLiteral("AGE_NOME DESC"));
+        {
+            RecordWriter writer(opened.connection->database());
+            QVERIFY(writer.remove(598));
+            writer.commit();
+        }
+        RecordReader reader = table.reader({Columns::indexOf(QStringLiteral("AGE_NOME")), 0});
+        QCOMPARE(reader.count(), 600);
+        QStringList values;
+        QStringList read;
+        while (reader.next(values))
+            read << values.join(u'#');
+        QCOMPARE(read.size(), 599);
+        QCOMPARE(read.first(), QStringLiteral("Nome 599#600"));
+        QCOMPARE(read[1], QStringLiteral("Nome 598#599"));
+        QCOMPARE(read[2], QStringLiteral("Nome 596#597"));
+        QCOMPARE(read.last(), QStringLiteral("Nome 000#1"));
+
+        Schema::Record numbered = Schema::emptyRecord();
+        numbered[0] = QStringLiteral("5000");
+        numbered[1] = QStringLiteral("Antigo");
+        {
+            RecordWriter writer(opened.connection->database());
+            QCOMPARE(writer.insert(numbered), 5000);
+        } // not committed
+        QCOMPARE(env.recordCount(), 599);
+        RecordWriter writer(opened.connection->database());
+        QCOMPARE(writer.insert(numbered), 5000);
+        numbered[0].clear();
+        QCOMPARE(writer.insert(numbered), 5001);
+        writer.commit();
+        QCOMPARE(env.storedText(5000, QStringLiteral("AGE_NOME")), QStringLiteral("Antigo"));
     }
 };
 

@@ -12,7 +12,9 @@
 #include "windowsupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -216,6 +218,63 @@ class TestDateEntry : public QObject {
         leave(last, first);
         QCOMPARE(last->text(), QStringLiteral("28/02/2021"));
         QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    // A click selects the whole text of a date edit only; typed after it, a key replaces a
+    // short date instead of getting a separator after it.
+    void clickRulesOfDatesAndTimes() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        RegisterWindow* cadastro = openRegister(*app, 3);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
+        auto* time = control<QLineEdit>(cadastro, "DBhoraaudiencia");
+        time->setText(QStringLiteral("09:30"));
+        QTest::mouseClick(time, Qt::LeftButton, Qt::NoModifier, QPoint(5, time->height() / 2));
+        QVERIFY(!time->hasSelectedText());
+
+        auto* date = control<QLineEdit>(cadastro, "DBdataaudiencia");
+        date->setText(QStringLiteral("15/08"));
+        QTest::mouseClick(date, Qt::LeftButton, Qt::NoModifier, QPoint(5, date->height() / 2));
+        QCOMPARE(date->selectedText(), QStringLiteral("15/08"));
+        QTest::keyClicks(date, QStringLiteral("2"));
+        QCOMPARE(date->text(), QStringLiteral("2"));
+    }
+
+    // Pasting and dropping respect the length limits as typing does; a longer text the
+    // program puts there is kept whole.
+    void pasteAndDropKeepTheLimit() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        RegisterWindow* cadastro = openRegister(*app, 3);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
+        auto* time = control<QLineEdit>(cadastro, "DBhoraaudiencia");
+        QApplication::clipboard()->setText(QStringLiteral("09:30 da manhã"));
+        time->setFocus();
+        time->paste();
+        QCOMPARE(time->text(), QStringLiteral("09:30"));
+
+        auto* date = control<QLineEdit>(cadastro, "DBdataaudiencia");
+        date->clear();
+        QMimeData dropped;
+        dropped.setText(QStringLiteral("15/08/2020 e mais"));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(date, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(date, &drop);
+        QCOMPARE(date->text(), QStringLiteral("15/08/2020"));
+
+        date->setText(QStringLiteral("15/08/2020"));
+        date->setCursorPosition(2);
+        QTest::keyClick(date, Qt::Key_7);
+        QCOMPARE(date->text(), QStringLiteral("15/08/2020/")); // the program's separator is kept
+        QApplication::clipboard()->setText(QStringLiteral("99"));
+        date->setCursorPosition(11);
+        date->paste();
+        QCOMPARE(date->text(), QStringLiteral("15/08/2020/"));
     }
 };
 

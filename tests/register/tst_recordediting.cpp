@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolButton>
 #include <csignal>
 #include <unistd.h>
 
@@ -318,6 +319,72 @@ class TestRecordEditing : public QObject {
         QVERIFY(child.waitForFinished(10000));
         QVERIFY(code > 0);
         QCOMPARE(env.storedText(code, QStringLiteral("AGE_NOME")), QStringLiteral("Gravado antes do fim"));
+    }
+
+    // The number column of both grids is filled, and ordering by the order list's default
+    // entry ("Código") works.
+    void numberColumnAndOrderByNumber() {
+        TestEnvironment env;
+        env.install();
+        env.addRecords({named(QStringLiteral("Bia")), named(QStringLiteral("Ana"))});
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        RegisterWindow* cadastro = openRegister(*app, 5);
+        for (const char* grid : {"DBAlfabetico", "DBfiltro"}) {
+            QAbstractItemModel* model = control<QTableView>(cadastro, grid)->model();
+            QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Código"));
+            QCOMPARE(model->data(model->index(0, 0)).toString(), QStringLiteral("1"));
+            QCOMPARE(model->data(model->index(1, 0)).toString(), QStringLiteral("2"));
+        }
+        QCOMPARE(control<QComboBox>(cadastro, "Cordenar")->currentText(), QStringLiteral("Código"));
+        QTest::mouseClick(control<QToolButton>(cadastro, "SpeedButton1"), Qt::LeftButton);
+        QVERIFY(dialogs.shown.isEmpty());
+        QCOMPARE(app->dataModule()->ADOTable1->sort(), QStringLiteral("Código ASC"));
+    }
+
+    // A record included into a table that already holds records shows in the grids at once,
+    // and changing it afterwards keeps every field it has.
+    void includedRecordShowsInTheGrids() {
+        TestEnvironment env;
+        env.install();
+        env.addRecords({named(QStringLiteral("Ana")), named(QStringLiteral("Bia"))});
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        RegisterWindow* cadastro = openRegister(*app, 1);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
+        typeText(control<QLineEdit>(cadastro, "DBnome"), QStringLiteral("Caio"));
+        typeText(control<QLineEdit>(cadastro, "DBtelefone"), QStringLiteral("5555"));
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+        QAbstractItemModel* grid = control<QTableView>(cadastro, "DBAlfabetico")->model();
+        QCOMPARE(grid->data(grid->index(2, 0)).toString(), QStringLiteral("3"));
+        QCOMPARE(grid->data(grid->index(2, 1)).toString(), QStringLiteral("Caio"));
+
+        QTest::mouseClick(control<QToolButton>(cadastro, "nbFirst"), Qt::LeftButton);
+        QTest::mouseClick(control<QToolButton>(cadastro, "nbLast"), Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>(cadastro, "DBtelefone")->text(), QStringLiteral("5555"));
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnAlterar"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+        QVERIFY(dialogs.shown.isEmpty());
+        QCOMPARE(env.storedText(3, QStringLiteral("AGE_NOME")), QStringLiteral("Caio"));
+        QCOMPARE(env.storedText(3, QStringLiteral("AGE_TEL")), QStringLiteral("5555"));
+    }
+
+    // Names and titles are shown as typed: markup in them is text.
+    void labelsShowMarkupAsText() {
+        TestEnvironment env;
+        env.install();
+        env.addRecords({named(QStringLiteral("<b>Ana</b> & Cia"))});
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        RegisterWindow* cadastro = openRegister(*app, 2);
+        app->cadastro()->applyTitle(QStringLiteral("Label000"), QStringLiteral("<i>Cliente</i>"));
+        for (const char* name :
+             {"DBText1", "DBText2", "DBText3", "Label000", "Label1", "Label014", "Label3"}) {
+            auto* label = control<QLabel>(cadastro, name);
+            QVERIFY2(label->textFormat() == Qt::PlainText, name);
+        }
+        QCOMPARE(control<QLabel>(cadastro, "DBText1")->text(), QStringLiteral("<b>Ana</b> & Cia"));
+        QCOMPARE(control<QLabel>(cadastro, "Label1")->text(), QStringLiteral("<i>Cliente</i>"));
     }
 };
 

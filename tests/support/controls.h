@@ -5,7 +5,7 @@
 
 // A control of a window by its name; fails the test when there is none.
 template <typename T = QWidget> T* control(QWidget* window, const char* name) {
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    T* found = window->findChild<T*>(QString::fromUtf8(name));
     if (!found)
         qFatal("no control %s in %s", name, qPrintable(window->objectName()));
     return found;

@@ -3,6 +3,7 @@
 #include "app/apperror.h"
 #include "app/folders.h"
 #include "data/columns.h"
+#include "data/recordwriter.h"
 
 #include <QDir>
 #include <QSqlDatabase>
@@ -68,20 +69,18 @@ void TestEnvironment::createBase() {
 
 void TestEnvironment::addRecords(const QList<QMap<QString, QString>>& records) {
     withDatabase(basePath(), [&records](QSqlDatabase& db) {
-        db.transaction();
-        QSqlQuery insert(db);
-        insert.prepare(Schema::insertStatement(false));
-        for (const auto& fields : records) {
-            Schema::Record record = Schema::emptyRecord();
-            for (auto it = fields.begin(); it != fields.end(); ++it)
-                record[Columns::indexOf(it.key())] = it.value();
-            const QVariantList values = Schema::insertValues(record, false);
-            for (int i = 0; i < values.size(); ++i)
-                insert.bindValue(i, values[i]);
-            if (!insert.exec())
-                qFatal("insert failed: %s", qPrintable(insert.lastError().text()));
+        try {
+            RecordWriter writer(db);
+            for (const auto& fields : records) {
+                Schema::Record record = Schema::emptyRecord();
+                for (auto it = fields.begin(); it != fields.end(); ++it)
+                    record[Columns::indexOf(it.key())] = it.value();
+                writer.insert(record);
+            }
+            writer.commit();
+        } catch (const AppError& error) {
+            qFatal("insert failed: %s", qPrintable(error.message()));
         }
-        db.commit();
     });
 }
 

@@ -16,7 +16,8 @@ class TestEnvironment {
     QString root() const { return m_dir.path() + u'/'; }
     QString programFolder() const { return root() + QStringLiteral("program/"); }
     QString settingsFolder() const;
-    QString basePath() const { return programFolder() + QStringLiteral("Dados/base.mdb"); }
+    QString databaseFolder() const { return programFolder() + QStringLiteral("Dados/"); }
+    QString basePath() const { return databaseFolder() + QStringLiteral("base.mdb"); }
 
     // What the installer makes: program folder with Dados/base.mdb, and the settings folder.
     void install();

@@ -1,5 +1,6 @@
 // campos.ini with the Windows profile-file rules, and the title catalogue.
 
+#include "data/columns.h"
 #include "files.h"
 #include "titles/profilefile.h"
 #include "titles/titlecatalogue.h"
@@ -68,6 +69,13 @@ class TestProfileFile : public QObject {
                  QStringLiteral("Ação ✓"));
         QCOMPARE(ProfileFile(path).readString(QStringLiteral("Outra"), QStringLiteral("Chave")),
                  QStringLiteral("Olá"));
+    }
+
+    // Every field the title catalogue names is a column of the table, accents included.
+    void catalogueFieldsAreColumns() {
+        for (const auto& entry : TitleCatalogue::all())
+            QVERIFY2(Columns::indexOf(entry.field) >= 0, qPrintable(entry.field));
+        QCOMPARE(TitleCatalogue::byId(QStringLiteral("Label00"))->field, QStringLiteral("Código"));
     }
 };
 

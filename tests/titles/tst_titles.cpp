@@ -4,6 +4,7 @@
 #include "app/apperror.h"
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "app/textfile.h"
 #include "controls.h"
 #include "files.h"
 #include "register/gridbinding.h"
@@ -257,6 +258,31 @@ class TestTitles : public QObject {
         QVERIFY(dialogs.texts()[1].startsWith(QStringLiteral("Cannot create file \"")));
         QCOMPARE(dialogs.shown[1].icon, Dialogs::Icon::Error);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // A title saved longer than the editor takes (by an older version, or by hand) is shown
+    // and saved again whole; only typing is held to thirty characters.
+    void longSavedTitleIsKeptWhole() {
+        TestEnvironment env;
+        env.install();
+        const QString longTitle = QStringLiteral("Endereço residencial completo do cliente");
+        writeFile(
+            env.settingsFolder() + QStringLiteral("campos.ini"),
+            TextFile::encode(QStringLiteral("[Label001]\r\nLabel001=") + longTitle + QStringLiteral("\r\n")));
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        app->principal()->openRegister(1);
+        QTest::mouseDClick(app->cadastro()->titleLabel(QStringLiteral("Label001")), Qt::LeftButton);
+        auto* edit = control<QLineEdit>(app->mudacampos(), "Edit1");
+        QCOMPARE(edit->text(), longTitle);
+        edit->end(false);
+        QTest::keyClicks(edit, QStringLiteral("x"));
+        QCOMPARE(edit->text(), longTitle);
+        QTest::mouseClick(control<QPushButton>(app->mudacampos(), "Button1"), Qt::LeftButton);
+        QCOMPARE(ProfileFile(env.settingsFolder() + QStringLiteral("campos.ini"))
+                     .readString(QStringLiteral("Label001"), QStringLiteral("Label001")),
+                 longTitle);
+        QCOMPARE(control<QLabel>(app->cadastro(), "Label001")->text(), longTitle);
     }
 };
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "schema.h"
+
+#include <QSqlDatabase>
+#include <memory>
+
+namespace NativeQuery {
+class Statement;
+}
+
+// Writes records, with the search and date keys every write keeps, inside one short
+// transaction: begun when the writer is made (waiting for another machine's lock up to the
+// connection's busy timeout), kept by commit(), rolled back when the writer goes without it.
+class RecordWriter {
+  public:
+    explicit RecordWriter(QSqlDatabase db);
+    ~RecordWriter();
+    RecordWriter(const RecordWriter&) = delete;
+    RecordWriter& operator=(const RecordWriter&) = delete;
+
+    // Stores a new record and gives its Código. A record that carries a Código keeps it
+    // (the transfer keeps old numbers); otherwise the base gives the next one.
+    qint64 insert(const Schema::Record& record);
+
+    enum class Outcome { Written, Unchanged, Deleted, ChangedElsewhere };
+    // Writes the fields whose text differs between `original` (the record as read when
+    // editing began) and `changed`, provided no other machine changed those fields since.
+    Outcome update(const Schema::Record& original, const Schema::Record& changed);
+
+    // Deletes a record; false when it was already gone.
+    bool remove(qint64 code);
+
+    void commit();
+
+  private:
+    QSqlDatabase m_db;
+    std::unique_ptr<NativeQuery::Statement> m_insertNew;
+    std::unique_ptr<NativeQuery::Statement> m_insertNumbered;
+    bool m_open = false;
+};
