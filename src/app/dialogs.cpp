@@ -1,7 +1,12 @@
 #include "dialogs.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 
 namespace {
@@ -74,6 +79,62 @@ Dialogs::Button Dialogs::ask(QWidget* parent, const QString& text, const QString
 bool Dialogs::confirm(QWidget* parent, const QString& text) {
     return ask(parent, text, QStringLiteral("Confirmação"), Icon::Question, {Button::Ok, Button::Cancel},
                Button::Ok) == Button::Ok;
+}
+
+QString Dialogs::openFileName(QWidget* parent, const QString& title, const QString& filter,
+                              const QString& suggested) {
+    return instance().chooseFile(parent, {FileRequest::Kind::Open, title, filter, suggested});
+}
+
+QString Dialogs::saveFileName(QWidget* parent, const QString& title, const QString& filter,
+                              const QString& suggested) {
+    return instance().chooseFile(parent, {FileRequest::Kind::Save, title, filter, suggested});
+}
+
+QString Dialogs::existingFolder(QWidget* parent, const QString& title, const QString& suggested) {
+    return instance().chooseFile(parent, {FileRequest::Kind::Folder, title, {}, suggested});
+}
+
+std::optional<QColor> Dialogs::color(QWidget* parent, const QColor& initial) {
+    return instance().chooseColor(parent, initial);
+}
+
+bool Dialogs::printer(QWidget* parent, PrinterDialog kind, QPrinter& printer) {
+    return instance().setUpPrinter(parent, kind, printer);
+}
+
+void Dialogs::printPreview(QWidget* parent, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
+    instance().preview(parent, printer, paint);
+}
+
+QString Dialogs::chooseFile(QWidget* parent, const FileRequest& request) {
+    switch (request.kind) {
+    case FileRequest::Kind::Open:
+        return QFileDialog::getOpenFileName(parent, request.title, request.suggested, request.filter);
+    case FileRequest::Kind::Save:
+        return QFileDialog::getSaveFileName(parent, request.title, request.suggested, request.filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    case FileRequest::Kind::Folder:
+        return QFileDialog::getExistingDirectory(parent, request.title, request.suggested);
+    }
+    return {};
+}
+
+std::optional<QColor> Dialogs::chooseColor(QWidget* parent, const QColor& initial) {
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    return chosen.isValid() ? std::optional<QColor>(chosen) : std::nullopt;
+}
+
+bool Dialogs::setUpPrinter(QWidget* parent, PrinterDialog kind, QPrinter& printer) {
+    if (kind == PrinterDialog::PageSetup)
+        return QPageSetupDialog(&printer, parent).exec() == QDialog::Accepted;
+    return QPrintDialog(&printer, parent).exec() == QDialog::Accepted;
+}
+
+void Dialogs::preview(QWidget* parent, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
+    QPrintPreviewDialog dialog(&printer, parent);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, paint);
+    dialog.exec();
 }
 
 Dialogs::Button Dialogs::show(QWidget* parent, const Message& message) {

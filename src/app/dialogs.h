@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QString>
+#include <functional>
+#include <optional>
 
+#include <QPrinter>
 class QWidget;
 
 // Every message box and question of the program goes through here. The program shows
@@ -36,6 +40,33 @@ class Dialogs {
     // A confirmation with OK and Cancel; true for OK.
     static bool confirm(QWidget* parent, const QString& text);
 
+    // File dialogs; the empty text when cancelled. Filters are in Qt's form,
+    // "Arquivos htm (*.htm)".
+    struct FileRequest {
+        enum class Kind { Open, Save, Folder } kind = Kind::Open;
+        QString title;
+        QString filter;
+        QString suggested; // folder or file the dialog starts at
+    };
+    static QString openFileName(QWidget* parent, const QString& title, const QString& filter,
+                                const QString& suggested = {});
+    // The program asks before overwriting, so the dialog does not.
+    static QString saveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                const QString& suggested = {});
+    static QString existingFolder(QWidget* parent, const QString& title, const QString& suggested = {});
+
+    static std::optional<QColor> color(QWidget* parent, const QColor& initial);
+
+    // The print and page set-up dialogs on `printer`; true when the user accepted.
+    enum class PrinterDialog { Print, PageSetup };
+    static bool printer(QWidget* parent, PrinterDialog kind, QPrinter& printer);
+    // The print preview, whose pages `paint` draws on the printer it is given.
+    static void printPreview(QWidget* parent, QPrinter& printer, const std::function<void(QPrinter*)>& paint);
+
   protected:
     virtual Button show(QWidget* parent, const Message& message);
+    virtual QString chooseFile(QWidget* parent, const FileRequest& request);
+    virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial);
+    virtual bool setUpPrinter(QWidget* parent, PrinterDialog kind, QPrinter& printer);
+    virtual void preview(QWidget* parent, QPrinter& printer, const std::function<void(QPrinter*)>& paint);
 };

@@ -164,8 +164,7 @@ bool MainWindow::vai() {
     m_app.cadastro()->loadCityLists();
     m_app.cadastro()->preenchecombo_frm_cadastro();
     m_app.acentos()->iniciar();
-    m_app.config()->loadOptions();
-    m_app.config()->setFontFamilies(QFontDatabase::families());
+    m_app.config()->loadOptions(QFontDatabase::families());
 
     enableToolbarAndMenu(false);
     return true;

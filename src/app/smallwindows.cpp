@@ -4,6 +4,7 @@
 #include "folders.h"
 #include "mainwindow.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 
 SplashWindow::SplashWindow(Application& app, QWidget* parent)
@@ -60,3 +61,32 @@ void AboutWindow::showEvent(QShowEvent* event) {
 
 WaitBox::WaitBox(Application& app, QWidget* parent)
     : FormWindow(app, parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {}
+
+void WaitBox::begin(int count) {
+    ui.Gauge1->setRange(0, std::max(count, 0));
+    ui.Gauge1->setValue(0);
+    show();
+    raise();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_sincePaint.start();
+}
+
+void WaitBox::setProgress(int value) {
+    ui.Gauge1->setValue(value);
+    if (m_sincePaint.elapsed() >= 100) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_sincePaint.restart();
+    }
+}
+
+int WaitBox::progress() const {
+    return ui.Gauge1->value();
+}
+
+int WaitBox::maximum() const {
+    return ui.Gauge1->maximum();
+}
+
+void WaitBox::end() {
+    hide();
+}

@@ -5,6 +5,7 @@
 #include "ui_splashwindow.h"
 #include "ui_waitbox.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 // The start-up splash: it goes away at the first tick of its timer after it was shown,
@@ -37,9 +38,20 @@ class AboutWindow : public FormWindow<Ui::TFRM_Splash> {
     void showEvent(QShowEvent* event) override;
 };
 
-// The wait box shown while a listing is written; it has no logic of its own.
+// The wait box shown while a long task runs, with its gauge.
 class WaitBox : public FormWindow<Ui::TFespere> {
     Q_OBJECT
   public:
     WaitBox(Application& app, QWidget* parent);
+
+    // Shows the box with the gauge running from 0 to `count`, standing at 0.
+    void begin(int count);
+    // Moves the gauge; the box is repainted now and then, not at every step.
+    void setProgress(int value);
+    int progress() const;
+    int maximum() const;
+    void end();
+
+  private:
+    QElapsedTimer m_sincePaint;
 };

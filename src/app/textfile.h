@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 
@@ -31,5 +32,18 @@ void writeLine(const QString& path, const QString& line);
 void writeLines(const QString& path, const QStringList& lines);
 // The raw bytes, replacing the file atomically; throws AppError("Cannot create file ...").
 void writeBytes(const QString& path, const QByteArray& bytes);
+
+// A file written in pieces that replaces the old one only when commit() succeeds; until
+// then, and after any failure, the old file stays whole. Failures throw AppError.
+class AtomicFile {
+  public:
+    explicit AtomicFile(const QString& path);
+    void write(const QByteArray& bytes);
+    void commit();
+
+  private:
+    [[noreturn]] void throwWriteError();
+    QSaveFile m_file;
+};
 
 } // namespace TextFile

@@ -2,6 +2,7 @@
 
 #include "app/apperror.h"
 #include "app/application.h"
+#include "app/combochoice.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
 #include "app/typinglimit.h"
@@ -474,10 +475,8 @@ void RegisterWindow::preenchecombo_frm_cadastro() {
 void RegisterWindow::setUpListPages() {
     connect(ui.SpeedButton1, &QToolButton::clicked, this, &RegisterWindow::SpeedButton1Click);
     connect(ui.Cordenar, &QComboBox::activated, this, &RegisterWindow::CordenarClick);
-    // Only an entry chosen from the list resets the order button: the combo box would
-    // otherwise count a typed text that matches an entry as chosen when it is left.
-    disconnect(ui.Cordenar->lineEdit(), &QLineEdit::editingFinished, ui.Cordenar, nullptr);
-    disconnect(ui.Cordenar->lineEdit(), &QLineEdit::returnPressed, ui.Cordenar, nullptr);
+    // Only an entry chosen from the list resets the order button.
+    activateOnlyChosenEntries(ui.Cordenar);
     connect(ui.Efiltro, &QLineEdit::textChanged, this, &RegisterWindow::EfiltroChange);
     connect(ui.Cfiltro, &QComboBox::currentTextChanged, this, &RegisterWindow::CfiltroChange);
     connect(ui.Bfiltrodata, &QPushButton::clicked, this, &RegisterWindow::BfiltrodataClick);
@@ -644,10 +643,5 @@ void RegisterWindow::Button6Click() {
 
 void RegisterWindow::Button7Click() {
     hide();
-    FieldChooser* chooser = app().campos();
-    chooser->show();
-    QStringList titles;
-    for (const QString& id : TitleCatalogue::checklistIds())
-        titles << caption(id);
-    chooser->fillChecklist(titles);
+    app().campos()->open(false);
 }

@@ -1,14 +1,175 @@
 #include "reportwindows.h"
 
+#include "app/apperror.h"
 #include "app/application.h"
+#include "app/combochoice.h"
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "app/settingsfiles.h"
+#include "app/smallwindows.h"
+#include "app/textfile.h"
+#include "browser.h"
 #include "data/datamodule.h"
+#include "data/recordreader.h"
+#include "data/sharedtable.h"
 #include "listingcolumns.h"
+#include "listingoptions.h"
 #include "register/registerwindow.h"
+#include "titles/titlecatalogue.h"
 
-ReportWindow::ReportWindow(Application& app, QWidget* parent) : FormWindow(app, parent) {}
+#include <QButtonGroup>
+#include <QFileInfo>
+#include <QStyle>
+
+namespace {
+
+// Keeps the shown text of an editable list while its entries are replaced.
+void replaceEntries(QComboBox* list, const QStringList& entries) {
+    const QString shown = list->currentText();
+    list->clear();
+    list->addItems(entries);
+    list->setEditText(shown);
+}
+
+const QString kLetterFilter = QStringLiteral("Arquivos htm (*.htm)");
+
+} // namespace
+
+// ---- the report window ----
+
+ReportWindow::ReportWindow(Application& app, QWidget* parent) : FormWindow(app, parent) {
+    ui.Cfont->setCurrentText(QStringLiteral("8"));
+    m_browser = new Browser(ui.WebBrowser1);
+    m_browser->navigate(QStringLiteral("about:blank"));
+    m_browser->setEditMode();
+    setUpToolbars();
+}
+
+void ReportWindow::setUpToolbars() {
+    connect(ui.SpeedButton3, &QToolButton::clicked, this, [this] { app().campos()->open(true); });
+    connect(ui.SpeedButton4, &QToolButton::clicked, this, [this] { showRegister(7); });
+    connect(ui.SpeedButton7, &QToolButton::clicked, this, [this] { showRegister(6); });
+    connect(ui.SpeedButton2, &QToolButton::clicked, this, [this] {
+        try {
+            m_browser->printPreview();
+        } catch (const AppError& error) {
+            Dialogs::error(this, error.message());
+        }
+    });
+    // Page set-up and printing keep their failures to themselves.
+    connect(ui.SpeedButton1, &QToolButton::clicked, this, [this] { m_browser->pageSetup(); });
+    connect(ui.SpeedButton5, &QToolButton::clicked, this, [this] {
+        try {
+            m_browser->print();
+        } catch (const AppError&) {
+            // As the old print command, a failed print says nothing.
+        }
+    });
+    connect(ui.SpeedButton6, &QToolButton::clicked, this, &QWidget::hide);
+
+    const struct {
+        QToolButton* button;
+        const char* command;
+    } documentCommands[] = {
+        {ui.SpeedButton9, "Bold"}, {ui.SpeedButton10, "Italic"}, {ui.SpeedButton11, "Underline"}};
+    for (const auto& entry : documentCommands) {
+        const QString command = QString::fromUtf8(entry.command);
+        connect(entry.button, &QToolButton::clicked, this,
+                [this, command] { m_browser->documentCommand(command, 0); });
+    }
+    connect(ui.SpeedButton12, &QToolButton::clicked, this, [this] {
+        if (const auto color = Dialogs::color(this, Qt::black))
+            m_browser->documentCommand(QStringLiteral("ForeColor"), *color);
+    });
+    const struct {
+        QToolButton* button;
+        int id;
+    } editingCommands[] = {{ui.btnNumList, 2184},
+                           {ui.btnBullet, 2185},
+                           {ui.btnDecreaseIndent, 2187},
+                           {ui.btnIncreaseIndent, 2186},
+                           {ui.btnAlignLeft, 59},
+                           {ui.btnCenter, 57},
+                           {ui.btnAlignRight, 60},
+                           {ui.SpeedButton13, 2168},
+                           {ui.btnCut, 16},
+                           {ui.btnCopy, 15},
+                           {ui.btnPaste, 26}};
+    for (const auto& entry : editingCommands) {
+        const int id = entry.id;
+        connect(entry.button, &QToolButton::clicked, this, [this, id] { m_browser->editingCommand(id); });
+    }
+    connect(ui.SpeedButton14, &QToolButton::clicked, this, &ReportWindow::SpeedButton14Click);
+    connect(ui.SpeedButton15, &QToolButton::clicked, this, &ReportWindow::SpeedButton15Click);
+    connect(ui.SpeedButton16, &QToolButton::clicked, this, [this] { m_browser->setEditMode(); });
+
+    // The alignment, save and open buttons stay down one at a time; the others toggle.
+    auto* group = new QButtonGroup(this);
+    for (QToolButton* button :
+         {ui.btnAlignLeft, ui.btnCenter, ui.btnAlignRight, ui.SpeedButton14, ui.SpeedButton15})
+        group->addButton(button);
+
+    for (QComboBox* fontBox : {ui.Cnomefont, ui.Cfont}) {
+        activateOnlyChosenEntries(fontBox);
+        connect(fontBox, &QComboBox::activated, this, &ReportWindow::repeatListing);
+    }
+    setToolbarPictures();
+}
+
+void ReportWindow::setToolbarPictures() {
+    const struct {
+        QToolButton* button;
+        QStyle::StandardPixmap icon;
+    } pictures[] = {{ui.SpeedButton3, QStyle::SP_FileDialogListView},
+                    {ui.SpeedButton4, QStyle::SP_FileDialogContentsView},
+                    {ui.SpeedButton7, QStyle::SP_FileDialogDetailedView},
+                    {ui.SpeedButton2, QStyle::SP_FileDialogInfoView},
+                    {ui.SpeedButton1, QStyle::SP_FileDialogNewFolder},
+                    {ui.SpeedButton5, QStyle::SP_DialogApplyButton},
+                    {ui.SpeedButton6, QStyle::SP_DialogCloseButton},
+                    {ui.SpeedButton14, QStyle::SP_DialogSaveButton},
+                    {ui.SpeedButton15, QStyle::SP_DialogOpenButton}};
+    for (const auto& picture : pictures) {
+        picture.button->setIcon(style()->standardIcon(picture.icon));
+        if (!picture.button->text().isEmpty())
+            picture.button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    }
+    // Buttons drawn with a sign of their own.
+    const struct {
+        QToolButton* button;
+        const char* sign;
+    } signs[] = {{ui.SpeedButton12, "A"},
+                 {ui.btnNumList, "1."},
+                 {ui.btnBullet, "•"},
+                 {ui.btnDecreaseIndent, "⇤"},
+                 {ui.btnIncreaseIndent, "⇥"},
+                 {ui.btnAlignLeft, "⯇"},
+                 {ui.btnCenter, "≡"},
+                 {ui.btnAlignRight, "⯈"},
+                 {ui.SpeedButton13, "▣"},
+                 {ui.SpeedButton16, "✎"},
+                 {ui.btnCut, "✂"},
+                 {ui.btnCopy, "⧉"},
+                 {ui.btnPaste, "📋"}};
+    for (const auto& sign : signs)
+        sign.button->setText(QString::fromUtf8(sign.sign));
+    QFont bold = ui.SpeedButton9->font();
+    bold.setBold(true);
+    ui.SpeedButton9->setFont(bold);
+    QFont italic = ui.SpeedButton10->font();
+    italic.setItalic(true);
+    ui.SpeedButton10->setFont(italic);
+    QFont underlined = ui.SpeedButton11->font();
+    underlined.setUnderline(true);
+    ui.SpeedButton11->setFont(underlined);
+    QPalette red = ui.SpeedButton12->palette();
+    red.setColor(QPalette::ButtonText, Qt::red);
+    ui.SpeedButton12->setPalette(red);
+}
 
 void ReportWindow::attachData(DataModule* dataModule) {
-    m_columns = new GridModel(dataModule->ADOTable1, ListingColumns::initial(), this);
+    m_table = dataModule->ADOTable1;
+    m_columns = new GridModel(m_table, ListingColumns::initial(), this);
     ui.DBGrid3->setModel(m_columns);
 }
 
@@ -21,7 +182,7 @@ void ReportWindow::setColumnSet(QList<GridColumn> columns) {
 }
 
 void ReportWindow::setFontFamilies(const QStringList& families) {
-    ui.Cnomefont->addItems(families);
+    replaceEntries(ui.Cnomefont, families);
 }
 
 void ReportWindow::trocatitulo() {
@@ -31,23 +192,175 @@ void ReportWindow::trocatitulo() {
     setColumnSet(columns);
 }
 
-void OptionsWindow::setFontFamilies(const QStringList& families) {
-    ui.Cnomefonte->addItems(families);
-    ui.Cnomefonte->setCurrentText(QStringLiteral("Arial"));
+void ReportWindow::showRegister(int page) {
+    app().principal()->openRegister(page);
+    hide();
 }
 
-bool OptionsWindow::agendaByName() const {
-    return ui.Rnome->isChecked();
+ListingInputs ReportWindow::listingInputs() const {
+    ListingInputs inputs;
+    inputs.tableFontSize = ui.Cfont->currentText();
+    inputs.tableFont = ui.Cnomefont->currentText();
+    inputs.headerFontSize = app().config()->headerFontSize();
+    inputs.headerFont = app().config()->headerFont();
+    inputs.header = app().campos()->headerText();
+    app().campos()->addAnnotationChoices(inputs);
+    inputs.columns = columnSet();
+    return inputs;
 }
+
+void ReportWindow::impx() {
+    const QString folder = app().principal()->meudir;
+    WaitBox* wait = app().espere();
+    try {
+        m_table->first();
+        const ListingWriter writer(listingInputs());
+        RecordReader reader = m_table->reader(writer.readColumns());
+        wait->begin(reader.count());
+        writer.write(folder + SettingsFiles::kListing, reader, [wait](int row) { wait->setProgress(row); });
+        if (!QFileInfo::exists(folder + SettingsFiles::kEmptyPage))
+            TextFile::writeBytes(folder + SettingsFiles::kEmptyPage, ui.Memo2->toPlainText().toUtf8());
+        m_browser->navigate(folder + SettingsFiles::kListing);
+        m_table->last();
+    } catch (const AppError& error) {
+        wait->end();
+        Dialogs::error(this, error.message());
+        return;
+    }
+    wait->end();
+}
+
+// A font chosen in the report window makes the last listing again in that font.
+void ReportWindow::repeatListing() {
+    const QString source = app().cadastro()->refx;
+    if (source == QStringLiteral("1"))
+        app().cadastro()->Button3Click();
+    else if (source == QStringLiteral("2"))
+        app().campos()->SpeedButton1Click();
+}
+
+void ReportWindow::SpeedButton14Click() {
+    QString path = Dialogs::saveFileName(this, QStringLiteral("Salvar Formulário"), kLetterFilter);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".htm");
+    if (QFileInfo::exists(path) &&
+        Dialogs::ask(
+            this, QStringLiteral("%1 já existe.\nDeseja substituí-lo?").arg(QFileInfo(path).fileName()),
+            QStringLiteral("Salvar Formulário"), Dialogs::Icon::Warning,
+            {Dialogs::Button::Yes, Dialogs::Button::No}, Dialogs::Button::No) != Dialogs::Button::Yes)
+        return;
+    try {
+        m_browser->saveDocument(path);
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
+    }
+}
+
+void ReportWindow::SpeedButton15Click() {
+    const QString path = Dialogs::openFileName(this, QStringLiteral("Abrir Formulário"), kLetterFilter);
+    if (!path.isEmpty())
+        m_browser->navigate(path);
+}
+
+// ---- the field chooser ----
 
 FieldChooser::FieldChooser(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
+    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    connect(ui.SpeedButton1, &QPushButton::clicked, this, &FieldChooser::SpeedButton1Click);
+    connect(ui.SpeedButton2, &QPushButton::clicked, this, &QWidget::hide);
+}
 
-void FieldChooser::fillChecklist(const QStringList& titles) {
+void FieldChooser::open(bool fromReportWindow) {
+    constexpr int kFirstOpposingItem = 19;
     ui.CheckListBox1->clear();
-    for (const QString& title : titles) {
-        auto* item = new QListWidgetItem(title, ui.CheckListBox1);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
+    const QStringList ids = TitleCatalogue::checklistIds();
+    for (int item = 0; item < ids.size(); ++item) {
+        QString title = app().cadastro()->caption(ids[item]);
+        if (fromReportWindow && item >= kFirstOpposingItem)
+            title += QStringLiteral("(P.Cont.)");
+        auto* entry = new QListWidgetItem(title, ui.CheckListBox1);
+        entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+        entry->setCheckState(Qt::Unchecked);
+    }
+    show();
+    raise();
+}
+
+void FieldChooser::addAnnotationChoices(ListingInputs& inputs) const {
+    inputs.authorNotes = ui.CAnotacoes->isChecked();
+    inputs.processNotes = ui.CAnotacoesProcesso->isChecked();
+    inputs.hearingNotes = ui.CanotacoesAudiencia->isChecked();
+    inputs.opposingNotes = ui.CAnotacoesPContraria->isChecked();
+}
+
+void FieldChooser::SpeedButton1Click() {
+    RegisterWindow* cadastro = app().cadastro();
+    cadastro->refx = QStringLiteral("2");
+    if (ui.RadioButton1->isChecked())
+        cadastro->IndexaColuna(QStringLiteral("AGE_NOME"));
+    else if (ui.RadioButton2->isChecked())
+        cadastro->IndexaColuna(QStringLiteral("Código"));
+
+    QList<GridColumn> columns;
+    const QStringList ids = TitleCatalogue::checklistIds();
+    for (int item = 0; item < ui.CheckListBox1->count() && item < ids.size(); ++item) {
+        if (ui.CheckListBox1->item(item)->checkState() == Qt::Checked)
+            columns.append({TitleCatalogue::byId(ids[item])->field, cadastro->caption(ids[item])});
+    }
+    ReportWindow* report = app().impressao();
+    report->setColumnSet(columns);
+    report->impx();
+
+    hide();
+    if (report->isActiveWindow())
+        report->hide();
+    report->show();
+    report->raise();
+}
+
+// ---- the listing options ----
+
+OptionsWindow::OptionsWindow(Application& app, QWidget* parent)
+    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    ui.Cfonte->setCurrentText(QStringLiteral("10"));
+    ui.Ccontalinhas->setCurrentText(QStringLiteral("40"));
+    connect(ui.Button1, &QPushButton::clicked, this, &OptionsWindow::Button1Click);
+    connect(ui.Button2, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+void OptionsWindow::loadOptions(const QStringList& fontFamilies) {
+    const QString path = app().principal()->meudir + SettingsFiles::kFont;
+    try {
+        if (TextFile::exists(path)) {
+            const QStringList lines = TextFile::readLines(path);
+            ui.Memo1->setPlainText(lines.join(u'\n'));
+            const ListingOptions options = ListingOptions::fromLines(lines);
+            ui.Ccontalinhas->setEditText(options.lineCount);
+            ui.Cnomefonte->setEditText(options.fontName);
+            ui.Cfonte->setEditText(options.fontSize);
+            ui.Ccontornopontilhado->setChecked(options.dottedBorders);
+            (options.agendaByName ? ui.Rnome : ui.Rdata)->setChecked(true);
+        }
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
+    }
+    replaceEntries(ui.Cnomefonte, fontFamilies);
+}
+
+void OptionsWindow::Button1Click() {
+    ListingOptions options;
+    options.lineCount = ui.Ccontalinhas->currentText();
+    options.fontName = ui.Cnomefonte->currentText();
+    options.fontSize = ui.Cfonte->currentText();
+    options.dottedBorders = ui.Ccontornopontilhado->isChecked();
+    options.agendaByName = ui.Rnome->isChecked();
+    const QStringList lines = options.toLines();
+    ui.Memo1->setPlainText(lines.join(u'\n'));
+    try {
+        TextFile::writeLines(app().principal()->meudir + SettingsFiles::kFont, lines);
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
     }
 }

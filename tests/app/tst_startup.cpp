@@ -402,9 +402,7 @@ int main(int argc, char* argv[]) {
         for (;;)
             ::pause();
     }
-    QApplication qtApplication(argc, argv);
-    TestStartup test;
-    return QTest::qExec(&test, argc, argv);
+    return runWindowTest<TestStartup>(argc, argv);
 }
 
 #include "tst_startup.moc"

@@ -278,5 +278,5 @@ class TestDateEntry : public QObject {
     }
 };
 
-QTEST_MAIN(TestDateEntry)
+VELMORA_WINDOW_TEST_MAIN(TestDateEntry)
 #include "tst_dateentry.moc"

@@ -408,9 +408,7 @@ static int saveAndWait(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     if (argc == 3 && qstrcmp(argv[1], "--save-and-wait") == 0)
         return saveAndWait(argc, argv);
-    QApplication qtApplication(argc, argv);
-    TestRecordEditing test;
-    return QTest::qExec(&test, argc, argv);
+    return runWindowTest<TestRecordEditing>(argc, argv);
 }
 
 #include "tst_recordediting.moc"

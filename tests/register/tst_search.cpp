@@ -495,10 +495,6 @@ class TestSearch : public QObject {
     }
 };
 
-int main(int argc, char* argv[]) {
-    QApplication qtApplication(argc, argv);
-    TestSearch test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMORA_WINDOW_TEST_MAIN(TestSearch)
 
 #include "tst_search.moc"

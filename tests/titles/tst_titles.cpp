@@ -286,10 +286,6 @@ class TestTitles : public QObject {
     }
 };
 
-int main(int argc, char* argv[]) {
-    QApplication qtApplication(argc, argv);
-    TestTitles test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMORA_WINDOW_TEST_MAIN(TestTitles)
 
 #include "tst_titles.moc"

@@ -1,0 +1,8 @@
+#pragma once
+
+class QComboBox;
+
+// An editable combo box counts a typed text that matches one of its entries as chosen
+// when it is left or Enter is pressed. After this call only an entry chosen from the list
+// (or with the arrow keys) is "activated"; typing just edits the text.
+void activateOnlyChosenEntries(QComboBox* combo);
