@@ -12,9 +12,13 @@
 #include "data/columns.h"
 #include "data/connection.h"
 #include "data/gridmodel.h"
+#include "data/recordreader.h"
+#include "data/recordwriter.h"
 #include "data/schema.h"
 #include "data/sharedtable.h"
 #include "register/searchrules.h"
+#include "reports/listingcolumns.h"
+#include "reports/listingwriter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -166,17 +170,12 @@ void generate(const QString& path, int count) {
     Schema::exec(db, QStringLiteral("PRAGMA cache_size = -200000"));
     Schema::create(db, false);
     QRandomGenerator random(20261209);
-    db.transaction();
-    QSqlQuery insert(db);
-    insert.prepare(Schema::insertStatement(false));
-    for (int i = 0; i < count; ++i) {
-        const QVariantList values = Schema::insertValues(generateRecord(random), false);
-        for (int v = 0; v < values.size(); ++v)
-            insert.bindValue(v, values[v]);
-        if (!insert.exec())
-            throw AppError(insert.lastError().text());
+    {
+        RecordWriter writer(db);
+        for (int i = 0; i < count; ++i)
+            writer.insert(generateRecord(random));
+        writer.commit();
     }
-    db.commit();
     Schema::createIndexes(db);
     Schema::exec(db, QStringLiteral("ANALYZE"));
     db.close();
@@ -232,12 +231,47 @@ QList<double> shellTimes(const QString& path, const QStringList& statements) {
     return times;
 }
 
+long peakMemoryMB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// The listing the register starts with: its ten columns, titled by field.
+ListingInputs listingInputs() {
+    ListingInputs inputs;
+    inputs.columns = ListingColumns::initial();
+    return inputs;
+}
+
+QString listingColumnsSql() {
+    QStringList names;
+    for (const auto& column : ListingColumns::initial())
+        names << Columns::quoted(column.field);
+    return names.join(QStringLiteral(", "));
+}
+
 struct Step {
     QString name;
     double ms;
     QString shellStatement; // empty: no equivalent
     QString note;
+    int runs = 1; // the median of this many runs, here and in the shell
 };
+
+double median(QList<double> values) {
+    if (values.isEmpty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+template <typename Work> double medianOfRuns(int runs, Work work) {
+    QList<double> times;
+    for (int run = 0; run < runs; ++run)
+        times << timed(work);
+    return median(times);
+}
 
 } // namespace
 
@@ -354,13 +388,30 @@ int main(int argc, char* argv[]) {
                  "SELECT * FROM clientes WHERE \"Código\" = (SELECT max(\"Código\") FROM clientes);"),
              {}});
 
+        const long registerPeak = peakMemoryMB();
+        table.setSort(QString());
+        const ListingWriter listing(listingInputs());
+        const QString listingPath = QDir(folder).filePath(QStringLiteral("temp.htm"));
+        constexpr int kListingRuns = 3;
+        steps.append({QStringLiteral("listing of every record"),
+                      medianOfRuns(kListingRuns,
+                                   [&] {
+                                       RecordReader reader = table.reader(listing.readColumns());
+                                       listing.write(listingPath, reader, {});
+                                   }),
+                      QStringLiteral(".mode html\n.once %1\nSELECT %2 FROM clientes;\n.mode list")
+                          .arg(QDir(folder).filePath(QStringLiteral("shell.htm")), listingColumnsSql()),
+                      {},
+                      kListingRuns});
+        steps.last().note = QStringLiteral("%1 MB, median of %2")
+                                .arg(QFileInfo(listingPath).size() / (1024 * 1024))
+                                .arg(kListingRuns);
+
         QStringList statements;
         for (const Step& step : steps)
-            statements << step.shellStatement;
+            for (int run = 0; run < step.runs && !step.shellStatement.isEmpty(); ++run)
+                statements << step.shellStatement;
         const QList<double> shell = shellTimes(path, statements);
-
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
         out << Qt::endl
             << "Velmora benchmark, " << count << " records (" << QFileInfo(path).size() / (1024 * 1024)
             << " MB file)" << Qt::endl;
@@ -371,8 +422,13 @@ int main(int argc, char* argv[]) {
                    .arg(QStringLiteral("ratio"), 6)
                    .arg(QStringLiteral("note"))
             << Qt::endl;
+        qsizetype nextShellTime = 0;
         for (int i = 0; i < steps.size(); ++i) {
-            const double shellMs = i < shell.size() ? shell[i] : 0.0;
+            double shellMs = 0.0;
+            if (!steps[i].shellStatement.isEmpty()) {
+                shellMs = median(shell.mid(nextShellTime, steps[i].runs));
+                nextShellTime += steps[i].runs;
+            }
             out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
                        .arg(steps[i].name, -28)
                        .arg(steps[i].ms, 10, 'f', 1)
@@ -381,7 +437,8 @@ int main(int argc, char* argv[]) {
                        .arg(steps[i].note)
                 << Qt::endl;
         }
-        out << "peak memory: " << usage.ru_maxrss / 1024 << " MB" << Qt::endl;
+        out << "peak memory: " << registerPeak << " MB before the listing, " << peakMemoryMB() << " MB after"
+            << Qt::endl;
     } catch (const AppError& error) {
         QTextStream(stderr) << error.message() << Qt::endl;
         return 1;

@@ -79,6 +79,11 @@ QString Statement::text(int column) const {
     return bytes ? QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column)) : QString();
 }
 
+QByteArrayView Statement::bytesView(int column) const {
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    return data ? QByteArrayView(data, sqlite3_column_bytes(m_statement, column)) : QByteArrayView();
+}
+
 int Statement::changes() const {
     return sqlite3_changes(m_handle);
 }

@@ -43,6 +43,8 @@ class Statement {
     qint64 integer(int column) const;
     // A column's text; NULL gives the empty text.
     QString text(int column) const;
+    // A column's text as the base stores it, UTF-8, valid until the statement moves on.
+    QByteArrayView bytesView(int column) const;
 
     // Rows changed by the last statement run on the connection, and the last number given.
     int changes() const;

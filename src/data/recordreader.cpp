@@ -3,70 +3,133 @@
 #include "columns.h"
 #include "nativequery.h"
 
+#include <QHash>
+
 namespace {
 
-constexpr int kReaderBlock = 256;
+constexpr int kReaderBlock = 1024;
 
-QString selectByCodes(const QList<int>& columns, qsizetype count) {
+QString selectedColumns(const QList<int>& columns) {
     QStringList names{Columns::quoted(Columns::kCodigo)};
     for (int column : columns)
         names << Columns::quoted(Columns::at(column).name);
-    return QStringLiteral("SELECT %1 FROM clientes WHERE %2 IN (%3)")
-        .arg(names.join(QStringLiteral(", ")), Columns::quoted(Columns::kCodigo),
-             QStringList(count, QStringLiteral("?")).join(u','));
+    return names.join(QStringLiteral(", "));
+}
+
+void addRow(StoredRows& rows, qsizetype row, const NativeQuery::Statement& select) {
+    rows.beginRow(row);
+    for (qsizetype column = 1; column <= rows.columnCount(); ++column)
+        rows.addValue(select.bytesView(static_cast<int>(column)));
+}
+
+// Numbers in ascending order that fill most of their range are read by one walk along
+// the table instead of one look-up each.
+bool readAsRange(std::span<const qint64> codes) {
+    return std::is_sorted(codes.begin(), codes.end()) &&
+           codes.back() - codes.front() < 2 * static_cast<qint64>(codes.size());
+}
+
+void readRange(const QSqlDatabase& db, std::span<const qint64> codes, const QList<int>& columns,
+               StoredRows& rows) {
+    NativeQuery::Statement select(db, QStringLiteral("SELECT %1 FROM clientes WHERE %2 BETWEEN ? AND ?")
+                                          .arg(selectedColumns(columns), Columns::quoted(Columns::kCodigo)));
+    select.bindInteger(1, codes.front());
+    select.bindInteger(2, codes.back());
+    size_t wanted = 0;
+    while (wanted < codes.size() && select.step()) {
+        const qint64 code = select.integer(0);
+        while (wanted < codes.size() && codes[wanted] < code)
+            ++wanted;
+        if (wanted < codes.size() && codes[wanted] == code)
+            addRow(rows, static_cast<qsizetype>(wanted++), select);
+    }
+}
+
+void readEach(const QSqlDatabase& db, std::span<const qint64> codes, const QList<int>& columns,
+              StoredRows& rows) {
+    NativeQuery::Statement select(
+        db, QStringLiteral("SELECT %1 FROM clientes WHERE %2 IN (%3)")
+                .arg(selectedColumns(columns), Columns::quoted(Columns::kCodigo),
+                     QStringList(static_cast<qsizetype>(codes.size()), QStringLiteral("?")).join(u',')));
+    QHash<qint64, qsizetype> positions;
+    positions.reserve(static_cast<qsizetype>(codes.size()));
+    for (size_t i = 0; i < codes.size(); ++i) {
+        select.bindInteger(static_cast<int>(i) + 1, codes[i]);
+        positions.insert(codes[i], static_cast<qsizetype>(i));
+    }
+    while (select.step())
+        addRow(rows, positions.value(select.integer(0)), select);
 }
 
 } // namespace
 
-QHash<qint64, QStringList> readRecords(const QSqlDatabase& db, std::span<const qint64> codes,
-                                       const QList<int>& columns) {
-    QHash<qint64, QStringList> records;
+StoredRows::StoredRows(qsizetype rows, qsizetype columns) : m_columns(columns), m_rowIndex(rows, -1) {
+    m_ends.reserve(rows * columns);
+}
+
+void StoredRows::beginRow(qsizetype row) {
+    m_rowIndex[row] = m_filledRows++;
+}
+
+void StoredRows::addValue(QByteArrayView value) {
+    m_data.append(value);
+    m_ends.append(m_data.size());
+}
+
+QByteArrayView StoredRows::value(qsizetype row, qsizetype column) const {
+    const qsizetype index = m_rowIndex[row] * m_columns + column;
+    const qsizetype start = index == 0 ? 0 : m_ends[index - 1];
+    return QByteArrayView(m_data.constData() + start, m_ends[index] - start);
+}
+
+QStringList StoredRows::texts(qsizetype row) const {
+    QStringList texts;
+    texts.reserve(m_columns);
+    for (qsizetype column = 0; column < m_columns; ++column)
+        texts << QString::fromUtf8(value(row, column));
+    return texts;
+}
+
+StoredRows readRecords(const QSqlDatabase& db, std::span<const qint64> codes, const QList<int>& columns) {
+    StoredRows rows(static_cast<qsizetype>(codes.size()), columns.size());
     if (codes.empty())
-        return records;
-    NativeQuery::Statement select(db, selectByCodes(columns, static_cast<qsizetype>(codes.size())));
-    for (size_t i = 0; i < codes.size(); ++i)
-        select.bindInteger(static_cast<int>(i) + 1, codes[i]);
-    records.reserve(static_cast<qsizetype>(codes.size()));
-    while (select.step()) {
-        QStringList values;
-        values.reserve(columns.size());
-        for (int i = 0; i < columns.size(); ++i)
-            values << select.text(i + 1);
-        records.insert(select.integer(0), values);
-    }
-    return records;
+        return rows;
+    if (readAsRange(codes))
+        readRange(db, codes, columns, rows);
+    else
+        readEach(db, codes, columns, rows);
+    return rows;
 }
 
 RecordReader::RecordReader(QSqlDatabase db, QVector<qint64> codes, QList<int> columns)
     : m_db(std::move(db)), m_codes(std::move(codes)), m_columns(std::move(columns)) {}
 
-RecordReader::~RecordReader() = default;
-RecordReader::RecordReader(RecordReader&&) noexcept = default;
-
 void RecordReader::readBlock() {
     const int size = std::min(kReaderBlock, count() - m_next);
-    const std::span<const qint64> codes(m_codes.constData() + m_next, static_cast<size_t>(size));
-    const QHash<qint64, QStringList> records = readRecords(m_db, codes, m_columns);
-    m_block.clear();
-    for (qint64 code : codes) {
-        const auto found = records.constFind(code);
-        m_block.append(found == records.cend() ? std::nullopt : std::optional<QStringList>(*found));
-    }
+    m_block = readRecords(m_db, {m_codes.constData() + m_next, static_cast<size_t>(size)}, m_columns);
     m_blockPosition = 0;
     m_next += size;
 }
 
-bool RecordReader::next(QStringList& values) {
+bool RecordReader::next(StoredRow& row) {
     while (true) {
-        if (m_blockPosition >= m_block.size()) {
+        if (m_blockPosition >= m_block.rowCount()) {
             if (m_next >= count())
                 return false;
             readBlock();
         }
-        std::optional<QStringList>& record = m_block[m_blockPosition++];
-        if (record) {
-            values = std::move(*record);
+        const qsizetype position = m_blockPosition++;
+        if (m_block.present(position)) {
+            row = {&m_block, position};
             return true;
         }
     }
+}
+
+bool RecordReader::next(QStringList& values) {
+    StoredRow row;
+    if (!next(row))
+        return false;
+    values = m_block.texts(row.row);
+    return true;
 }

@@ -513,10 +513,10 @@ RecordReader SharedTable::reader(const QList<int>& columns) const {
 }
 
 std::optional<Schema::Record> SharedTable::readRecord(qint64 code) const {
-    const QHash<qint64, QStringList> found = readRecords(m_connection->database(), {&code, 1}, allColumns());
-    if (found.isEmpty())
+    const StoredRows found = readRecords(m_connection->database(), {&code, 1}, allColumns());
+    if (!found.present(0))
         return std::nullopt;
-    return found.begin().value();
+    return found.texts(0);
 }
 
 void SharedTable::clearCache() const {
@@ -540,12 +540,12 @@ const Schema::Record* SharedTable::cachedRecord(int row) const {
         const int start = block * kBlockRows;
         const int end = std::min(start + kBlockRows, recordCount());
         const std::span<const qint64> codes(m_codes.constData() + start, static_cast<size_t>(end - start));
-        const QHash<qint64, QStringList> byCode = readRecords(m_connection->database(), codes, allColumns());
+        const StoredRows rows = readRecords(m_connection->database(), codes, allColumns());
         m_readFailureSaid = false;
         QVector<Schema::Record> records;
         records.reserve(end - start);
-        for (qint64 code : codes)
-            records.append(byCode.value(code, Schema::emptyRecord()));
+        for (qsizetype row = 0; row < rows.rowCount(); ++row)
+            records.append(rows.present(row) ? rows.texts(row) : Schema::emptyRecord());
         if (static_cast<int>(m_blocks.size()) >= kMaxBlocks)
             m_blocks.erase(m_blockUse.takeFirst());
         found = m_blocks.emplace(block, std::move(records)).first;

@@ -9,37 +9,78 @@ namespace {
 
 constexpr qsizetype kFlushSize = 1 << 16;
 
+void appendReference(QByteArray& out, char32_t codePoint) {
+    out.append("&#").append(QByteArray::number(static_cast<quint32>(codePoint))).append(';');
+}
+
+// The entity of a character that must not shape the page, or null.
+const char* entityOf(char32_t ch) {
+    switch (ch) {
+    case U'&':
+        return "&amp;";
+    case U'<':
+        return "&lt;";
+    case U'>':
+        return "&gt;";
+    case U'"':
+        return "&quot;";
+    default:
+        return nullptr;
+    }
+}
+
+void appendCharacter(QByteArray& out, char32_t ch, bool escaped) {
+    if (const char* entity = escaped ? entityOf(ch) : nullptr) {
+        out.append(entity);
+        return;
+    }
+    const int byte = ch <= 0xFFFF ? Windows1252::byteOf(static_cast<char16_t>(ch)) : -1;
+    if (byte >= 0)
+        out.append(static_cast<char>(byte));
+    else
+        appendReference(out, ch);
+}
+
 // Appends text as Windows-1252, each character it lacks as a decimal character reference.
 void appendEncoded(QByteArray& out, QStringView text, bool escaped) {
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        if (escaped) {
-            switch (unit) {
-            case u'&':
-                out.append("&amp;");
-                continue;
-            case u'<':
-                out.append("&lt;");
-                continue;
-            case u'>':
-                out.append("&gt;");
-                continue;
-            case u'"':
-                out.append("&quot;");
-                continue;
-            default:
-                break;
-            }
+        char32_t ch = text[i].unicode();
+        if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ch = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
         }
-        const int byte = Windows1252::byteOf(unit);
-        if (byte >= 0) {
-            out.append(static_cast<char>(byte));
-            continue;
-        }
-        char32_t codePoint = unit;
-        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            codePoint = QChar::surrogateToUcs4(unit, text[++i].unicode());
-        out.append("&#").append(QByteArray::number(static_cast<quint32>(codePoint))).append(';');
+        appendCharacter(out, ch, escaped);
+    }
+}
+
+bool isPlainAscii(unsigned char byte) {
+    return byte < 0x80 && byte != '&' && byte != '<' && byte != '>' && byte != '"';
+}
+
+// The same for a value as the base stores it, UTF-8, without making a QString of it: the
+// runs of plain ASCII that make up most of a listing are copied whole.
+void appendEscapedUtf8(QByteArray& out, QByteArrayView utf8) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+    const qsizetype size = utf8.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const qsizetype runStart = i;
+        while (i < size && isPlainAscii(bytes[i]))
+            ++i;
+        if (i > runStart)
+            out.append(utf8.data() + runStart, i - runStart);
+        if (i >= size)
+            break;
+        const unsigned char lead = bytes[i];
+        int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (i + length > size)
+            length = 1; // a cut sequence: the byte stands for itself
+        constexpr unsigned char kLeadBits[] = {0, 0xFF, 0x1F, 0x0F, 0x07};
+        char32_t ch = lead & kLeadBits[length];
+        for (int k = 1; k < length; ++k)
+            ch = (ch << 6) | (bytes[i + k] & 0x3F);
+        appendCharacter(out, ch, true);
+        i += length;
     }
 }
 
@@ -58,6 +99,9 @@ class ListingWriter::ItemStream {
         m_buffer.append(bytes);
         endItem();
     }
+    // An item written straight into the stream: append to what this gives, then close it.
+    QByteArray& openItem() { return m_buffer; }
+    void closeItem() { endItem(); }
     void finish() {
         m_file.write(m_buffer);
         m_file.commit();
@@ -79,18 +123,18 @@ class ListingWriter::ItemStream {
 namespace {
 
 // The cell of one value: " - " for an empty one.
-void appendCell(QByteArray& row, QStringView text) {
+void appendCell(QByteArray& row, QByteArrayView value) {
     row.append("<td>");
-    if (text.isEmpty())
+    if (value.isEmpty())
         row.append(" - ");
     else
-        appendEncoded(row, text, true);
+        appendEscapedUtf8(row, value);
     row.append("</td>");
 }
 
-// An annotation's lines, each followed by "<br>".
-void appendNotesCell(QByteArray& row, const QString& notes) {
-    const QStringList lines = TextFile::splitLines(notes);
+// An annotation's lines, as the register shows them, each followed by "<br>".
+void appendNotesCell(QByteArray& row, QByteArrayView notes) {
+    const QStringList lines = TextFile::splitLines(QString::fromUtf8(notes));
     if (lines.isEmpty()) {
         appendCell(row, {});
         return;
@@ -218,16 +262,17 @@ QStringList ListingWriter::styleSheet(const QString& size, const QString& font) 
     };
 }
 
-void ListingWriter::writeRow(ItemStream& out, const QStringList& values) const {
-    QByteArray row("<tr>\r\n");
+void ListingWriter::writeRow(ItemStream& out, const StoredRow& values) const {
+    QByteArray& row = out.openItem();
+    row.append("<tr>\r\n");
     const qsizetype fieldCount = m_inputs.columns.size();
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (i < fieldCount)
-            appendCell(row, values[i]);
+            appendCell(row, values.value(i));
         else
-            appendNotesCell(row, values[i]);
+            appendNotesCell(row, values.value(i));
     }
-    out.rawItem(row);
+    out.closeItem();
     out.rawItem("</tr>");
 }
 
@@ -262,10 +307,14 @@ void ListingWriter::write(const QString& path, RecordReader& reader,
         out.item(QString::fromUtf8(title));
     out.item(u"</thead></tr>");
 
-    QStringList values;
+    StoredRow values;
     if (!reader.next(values)) {
         // An empty result still gets one row, every cell empty.
-        writeRow(out, QStringList(m_inputs.columns.size() + m_notes.size()));
+        StoredRows empty(1, m_inputs.columns.size() + m_notes.size());
+        empty.beginRow(0);
+        for (qsizetype column = 0; column < empty.columnCount(); ++column)
+            empty.addValue({});
+        writeRow(out, {&empty, 0});
     } else {
         int rows = 0;
         do {

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "data/gridmodel.h"
+#include "data/recordreader.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
-
-class RecordReader;
 
 // What a listing is made of, as the windows hold it when the listing starts.
 struct ListingInputs {
@@ -45,7 +44,7 @@ class ListingWriter {
   private:
     class ItemStream;
     QList<const char*> annotationTitles() const;
-    void writeRow(ItemStream& out, const QStringList& values) const;
+    void writeRow(ItemStream& out, const StoredRow& values) const;
 
     ListingInputs m_inputs;
     QList<int> m_notes; // annotation columns, in their order

@@ -18,6 +18,7 @@
 #include "windowsupport.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -133,6 +134,32 @@ class TestReportWindow : public QObject {
         program.click("SpeedButton15");
         QVERIFY(program.dialogs.shown.isEmpty());
         QCOMPARE(program.browser->currentPath(), program.file("carta.htm"));
+    }
+
+    // The colour and picture buttons ask first; a cancelled dialog changes nothing.
+    void colourAndPicture() {
+        Program program;
+        writeFile(program.file("carta.htm"), "<html><body><p>Texto</p></body></html>");
+        QImage picture(4, 4, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        QVERIFY(picture.save(program.file("logo.png")));
+        program.open(program.file("carta.htm"));
+        program.click("SpeedButton16");
+        program.select(QStringLiteral("p"));
+        program.dialogs.setNextColor(std::nullopt);
+        program.click("SpeedButton12");
+        program.dialogs.setNextColor(QColor(Qt::red));
+        program.click("SpeedButton12");
+        program.browser->evaluate(QStringLiteral("getSelection().collapseToEnd();"));
+        program.dialogs.setNextFile(QString());
+        program.click("SpeedButton13");
+        program.dialogs.setNextFile(program.file("logo.png"));
+        program.click("SpeedButton13");
+        program.save(program.file("colorida.htm"));
+        const QString saved = QString::fromUtf8(bytesOf(program.file("colorida.htm")));
+        QVERIFY2(saved.contains(QStringLiteral("color=\"#ff0000\"")), qPrintable(saved));
+        QCOMPARE(saved.count(QStringLiteral("<img")), 1);
+        QVERIFY(saved.contains(QUrl::fromLocalFile(program.file("logo.png")).toString()));
     }
 
     // Accents and typographic characters survive a save, a reopen and a second save.
