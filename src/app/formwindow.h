@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QScreen>
 #include <QWidget>
 
 class Application;
@@ -14,6 +15,12 @@ template <typename Form> class FormWindow : public QWidget {
 
   protected:
     Application& app() const { return m_app; }
+
+    // Places the window in the middle of the screen it opens on.
+    void centreOnScreen() {
+        if (QScreen* shown = screen())
+            move(shown->availableGeometry().center() - rect().center());
+    }
 
     Form ui;
 

@@ -3,8 +3,13 @@
 #include "app/instancelock.h"
 
 #include <QApplication>
+#include <unistd.h>
 
 int main(int argc, char* argv[]) {
+    // The browser's sandbox cannot run for the superuser (an installer's shell, a
+    // container); Chromium then refuses to start at all.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // The report window's browser shares its drawing contexts with the windows.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qtApplication(argc, argv);

@@ -134,25 +134,31 @@ void ReportWindow::setToolbarPictures() {
         if (!picture.button->text().isEmpty())
             picture.button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     }
-    // Buttons drawn with a sign of their own.
+    // The desktop's icons where it has them, else a sign every font here draws.
     const struct {
         QToolButton* button;
+        const char* themeIcon;
         const char* sign;
-    } signs[] = {{ui.SpeedButton12, "A"},
-                 {ui.btnNumList, "1."},
-                 {ui.btnBullet, "•"},
-                 {ui.btnDecreaseIndent, "⇤"},
-                 {ui.btnIncreaseIndent, "⇥"},
-                 {ui.btnAlignLeft, "⯇"},
-                 {ui.btnCenter, "≡"},
-                 {ui.btnAlignRight, "⯈"},
-                 {ui.SpeedButton13, "▣"},
-                 {ui.SpeedButton16, "✎"},
-                 {ui.btnCut, "✂"},
-                 {ui.btnCopy, "⧉"},
-                 {ui.btnPaste, "📋"}};
-    for (const auto& sign : signs)
-        sign.button->setText(QString::fromUtf8(sign.sign));
+    } signs[] = {{ui.SpeedButton12, "format-text-color", "A"},
+                 {ui.btnNumList, "format-list-ordered", "1."},
+                 {ui.btnBullet, "format-list-unordered", "•"},
+                 {ui.btnDecreaseIndent, "format-indent-less", "⇤"},
+                 {ui.btnIncreaseIndent, "format-indent-more", "⇥"},
+                 {ui.btnAlignLeft, "format-justify-left", "⊏"},
+                 {ui.btnCenter, "format-justify-center", "≡"},
+                 {ui.btnAlignRight, "format-justify-right", "⊐"},
+                 {ui.SpeedButton13, "insert-image", "▣"},
+                 {ui.SpeedButton16, "document-edit", "✎"},
+                 {ui.btnCut, "edit-cut", "✂"},
+                 {ui.btnCopy, "edit-copy", "❐"},
+                 {ui.btnPaste, "edit-paste", "❑"}};
+    for (const auto& sign : signs) {
+        const QIcon icon = QIcon::fromTheme(QString::fromUtf8(sign.themeIcon));
+        if (icon.isNull())
+            sign.button->setText(QString::fromUtf8(sign.sign));
+        else
+            sign.button->setIcon(icon);
+    }
     QFont bold = ui.SpeedButton9->font();
     bold.setBold(true);
     ui.SpeedButton9->setFont(bold);
@@ -270,6 +276,7 @@ FieldChooser::FieldChooser(Application& app, QWidget* parent)
     : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
     connect(ui.SpeedButton1, &QPushButton::clicked, this, &FieldChooser::SpeedButton1Click);
     connect(ui.SpeedButton2, &QPushButton::clicked, this, &QWidget::hide);
+    centreOnScreen();
 }
 
 void FieldChooser::open(bool fromReportWindow) {
@@ -328,6 +335,7 @@ OptionsWindow::OptionsWindow(Application& app, QWidget* parent)
     ui.Ccontalinhas->setCurrentText(QStringLiteral("40"));
     connect(ui.Button1, &QPushButton::clicked, this, &OptionsWindow::Button1Click);
     connect(ui.Button2, &QPushButton::clicked, this, &QWidget::hide);
+    centreOnScreen();
 }
 
 void OptionsWindow::loadOptions(const QStringList& fontFamilies) {
