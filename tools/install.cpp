@@ -1,12 +1,15 @@
 // Plays the installer: creates what the program expects to find and never creates
 // itself. Nothing that exists is overwritten.
 //   <program folder>/Dados/base.mdb   an empty case database (table clientes)
-//   <settings folder>/Dados/comarcas/ the per-user settings folder with its lists folder
+//   <settings folder>/Dados/comarcas/ the per-user settings folder with its lists folder,
+//                                     the list of states holding the 27 federative units
 
 #include "app/apperror.h"
 #include "app/folders.h"
 #include "app/settingsfiles.h"
+#include "app/textfile.h"
 #include "data/schema.h"
+#include "register/citylists.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -43,6 +46,11 @@ int main(int argc, char* argv[]) {
         if (!QFileInfo::exists(base)) {
             createDatabase(base);
             out << "Base criada: " << base << Qt::endl;
+        }
+        const QString states = settingsFolder + SettingsFiles::kStates;
+        if (!QFileInfo::exists(states)) {
+            TextFile::writeLines(states, CityLists::brazilianStates());
+            out << "Lista de estados criada: " << states << Qt::endl;
         }
         out << "Pasta de configurações: " << settingsFolder << Qt::endl;
     } catch (const AppError& error) {

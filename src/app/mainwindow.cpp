@@ -161,7 +161,11 @@ bool MainWindow::vai() {
     if (!openDatabase())
         return false;
 
-    m_app.cadastro()->loadCityLists();
+    try {
+        m_app.cadastro()->loadCityLists();
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
+    }
     m_app.cadastro()->preenchecombo_frm_cadastro();
     m_app.acentos()->iniciar();
     m_app.config()->loadOptions(QFontDatabase::families());

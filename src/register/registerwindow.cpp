@@ -1,11 +1,15 @@
 #include "registerwindow.h"
 
+#include "accents.h"
 #include "app/apperror.h"
 #include "app/application.h"
 #include "app/combochoice.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
+#include "app/mainwindow.h"
+#include "app/settingsfiles.h"
 #include "app/typinglimit.h"
+#include "citylists.h"
 #include "data/binder.h"
 #include "data/columns.h"
 #include "data/datamodule.h"
@@ -100,6 +104,8 @@ void RegisterWindow::attachData(DataModule* dataModule) {
     m_binder = new Binder(m_table, this);
     connect(m_binder, &Binder::errorOccurred, this, &RegisterWindow::showError);
     bindControls();
+    // After the binding: what the user typed reaches the field first, then loses its accents.
+    setUpAccentRemoval();
 
     m_orderGrid = new GridBinding(ui.DBAlfabetico, m_table, SearchRules::orderGridColumns(), false);
     m_queryGrid = new GridBinding(ui.DBfiltro, m_table, SearchRules::queryGridColumns(), false);
@@ -358,6 +364,50 @@ void RegisterWindow::dateEditExit(QLineEdit* edit) {
         m_binder->commit(edit);
 }
 
+// ---- accents removed while typing ----
+
+void RegisterWindow::setUpAccentRemoval() {
+    for (QLineEdit* edit :
+         {ui.DBAutorPrin, ui.DBCidadeprin, ui.DBTAcaoprin, ui.DBnome, ui.DBendereco, ui.DBbairro,
+          ui.DBtipoacao, ui.DBadvprocesso, ui.DBpcnome, ui.DBpcendereco, ui.DBpcbairro, ui.DBpcadvogado}) {
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { removeAccents(edit, true); });
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { removeAccents(edit, false); });
+    }
+}
+
+// AcentosMuda: with accents not allowed the edit shows its text without them, the caret
+// where it was. What the user typed reaches the record so; a record only looked at keeps
+// its stored text.
+void RegisterWindow::removeAccents(QLineEdit* edit, bool typed) {
+    if (app().acentos()->accentsAllowed())
+        return;
+    const QString plain = Accents::AnsiToAscii(edit->text());
+    if (plain != edit->text()) {
+        const int caret = edit->cursorPosition();
+        edit->setText(plain);
+        edit->setCursorPosition(caret);
+    }
+    if (typed && m_binder)
+        m_binder->commit(edit);
+}
+
+// ---- city and state lists ----
+
+void RegisterWindow::loadCityLists() {
+    const QString folder = app().principal()->meudir;
+    const auto states = CityLists::read(folder + SettingsFiles::kStates);
+    const auto cities = CityLists::read(folder + SettingsFiles::kCities);
+    for (const auto& [box, entries] : {std::pair{ui.DBuf, &states}, std::pair{ui.DBCidade, &cities},
+                                       std::pair{ui.DBpcuf, &states}, std::pair{ui.DBpccidade, &cities}}) {
+        if (*entries)
+            replaceEntriesKeepingText(box, **entries);
+    }
+}
+
+void RegisterWindow::setClientList(bool cities, const QStringList& entries) {
+    replaceEntriesKeepingText(cities ? ui.DBCidade : ui.DBuf, entries);
+}
+
 void RegisterWindow::openTitleEditor(QLabel* label) {
     app().mudacampos()->editTitle(label->text(), label->objectName());
 }
@@ -436,11 +486,15 @@ void RegisterWindow::Button8Click() {
         return;
     }
     guarded([this] {
-        const QString name = ui.DBAutorPrin->text();
+        const QString name = currentName();
         m_table->close();
         m_table->open();
         m_table->locate(QStringLiteral("AGE_NOME"), name);
     });
+}
+
+QString RegisterWindow::currentName() const {
+    return m_table ? m_table->fieldText(QStringLiteral("AGE_NOME")) : QString();
 }
 
 void RegisterWindow::BtnSairClick() {

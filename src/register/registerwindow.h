@@ -26,6 +26,9 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     // Which command made the last listing: "1" the register, "2" the field chooser.
     QString refx;
 
+    // The current record's name, as stored (the edits may show it without its accents).
+    QString currentName() const;
+
     void showPage(int page);
 
     void setRecordButtons(const RecordButtons& enabled);
@@ -64,8 +67,11 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     void Button3Click();
     void Button6Click();
     void Button7Click();
-    // The city and state lists; they come with the lists.
-    void loadCityLists() {}
+    // At start-up: the state and city lists of the client's and the opposing party's
+    // boxes, from their files when they exist. Throws AppError when a file cannot be read.
+    void loadCityLists();
+    // New entries for the client's city list (or state list); the other boxes keep theirs.
+    void setClientList(bool cities, const QStringList& entries);
 
     GridBinding* orderGrid() const { return m_orderGrid; }
     GridBinding* queryGrid() const { return m_queryGrid; }
@@ -81,6 +87,8 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     void setUpSummaryEdits();
     bool summaryEditKeyPress(QLineEdit* edit, QKeyEvent* event);
     void setUpDateEdits();
+    void setUpAccentRemoval();
+    void removeAccents(QLineEdit* edit, bool typed);
     bool dateEditEvent(QLineEdit* edit, QEvent* event);
     void insertSeparators(QLineEdit* edit);
     void dateEditExit(QLineEdit* edit);

@@ -23,14 +23,6 @@
 
 namespace {
 
-// Keeps the shown text of an editable list while its entries are replaced.
-void replaceEntries(QComboBox* list, const QStringList& entries) {
-    const QString shown = list->currentText();
-    list->clear();
-    list->addItems(entries);
-    list->setEditText(shown);
-}
-
 const QString kLetterFilter = QStringLiteral("Arquivos htm (*.htm)");
 
 } // namespace
@@ -188,7 +180,7 @@ void ReportWindow::setColumnSet(QList<GridColumn> columns) {
 }
 
 void ReportWindow::setFontFamilies(const QStringList& families) {
-    replaceEntries(ui.Cnomefont, families);
+    replaceEntriesKeepingText(ui.Cnomefont, families);
 }
 
 void ReportWindow::trocatitulo() {
@@ -354,7 +346,7 @@ void OptionsWindow::loadOptions(const QStringList& fontFamilies) {
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }
-    replaceEntries(ui.Cnomefonte, fontFamilies);
+    replaceEntriesKeepingText(ui.Cnomefonte, fontFamilies);
 }
 
 void OptionsWindow::Button1Click() {

@@ -1,6 +1,7 @@
 // The folder helpers and the installer.
 
 #include "app/folders.h"
+#include "files.h"
 #include "testenvironment.h"
 
 #include <QDirIterator>
@@ -93,11 +94,18 @@ class TestFolders : public QObject {
         QCOMPARE(program, (QStringList{"Dados", "Dados/base.mdb", "velmora-install"}));
         const QString dataHome = env.root() + QStringLiteral("data/");
         QCOMPARE(treeOf(dataHome), (QStringList{"Belvoran", "Belvoran/velmora7", "Belvoran/velmora7/Dados",
-                                                "Belvoran/velmora7/Dados/comarcas"}));
+                                                "Belvoran/velmora7/Dados/comarcas",
+                                                "Belvoran/velmora7/Dados/comarcas/estados.txt"}));
+        // The states of Brazil, in the list editor's order and the settings files' form.
+        const QString states = dataHome + QStringLiteral("Belvoran/velmora7/Dados/comarcas/estados.txt");
+        QVERIFY(bytesOf(states).startsWith("AC\r\nAL\r\nAM\r\nAP\r\nBA\r\n"));
+        QCOMPARE(bytesOf(states).count("\r\n"), 27);
+        writeFile(states, "SP\r\n");
 
         env.addRecords({{{QStringLiteral("AGE_NOME"), QStringLiteral("Ana")}}});
         const QDateTime modified = QFileInfo(env.basePath()).lastModified();
         run();
+        QCOMPARE(bytesOf(states), QByteArray("SP\r\n")); // never overwritten
         QCOMPARE(treeOf(env.programFolder()), program);
         QCOMPARE(env.recordCount(), 1);
         QCOMPARE(QFileInfo(env.basePath()).lastModified(), modified);

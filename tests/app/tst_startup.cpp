@@ -166,7 +166,9 @@ class TestStartup : public QObject {
             writeFile(env.programFolder() + marker, "");
         ScriptedDialogs dialogs;
         auto app = startProgram(env);
-        QVERIFY(dialogs.shown.isEmpty());
+        // Without settings there is no backup folder either: the user is asked for one.
+        QCOMPARE(dialogs.texts(), QStringList{"Por favor escolha uma pasta para backup da base de dados."});
+        QVERIFY(app->backup()->isVisible());
         QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
         // The settings folder is still the per-user one, even though it does not exist.
         QCOMPARE(app->principal()->meudir, env.settingsFolder());

@@ -52,6 +52,10 @@ void TestEnvironment::install() {
     createDataFolder();
     createSettingsFolder();
     createBase();
+    QDir().mkpath(backupFolder());
+    QFile backup(settingsFolder() + QStringLiteral("backup.ini"));
+    if (!backup.open(QIODevice::WriteOnly) || backup.write(QFile::encodeName(backupFolder())) < 0)
+        qFatal("cannot write backup.ini");
 }
 
 void TestEnvironment::createDataFolder() {

@@ -19,11 +19,13 @@ class TestEnvironment {
     QString databaseFolder() const { return programFolder() + QStringLiteral("Dados/"); }
     QString basePath() const { return databaseFolder() + QStringLiteral("base.mdb"); }
 
-    // What the installer makes: program folder with Dados/base.mdb, and the settings folder.
+    // What the installer makes (program folder with Dados/base.mdb, and the settings folder),
+    // and a backup folder chosen, as in an office that has set the program up.
     void install();
     void createDataFolder();
     void createSettingsFolder();
     void createBase();
+    QString backupFolder() const { return root() + QStringLiteral("backups"); }
 
     // Records written straight into the base, field name -> text.
     void addRecords(const QList<QMap<QString, QString>>& records);

@@ -1,0 +1,109 @@
+#include "backupwindow.h"
+
+#include "app/apperror.h"
+#include "app/application.h"
+#include "app/dialogs.h"
+#include "app/folders.h"
+#include "app/mainwindow.h"
+#include "app/settingsfiles.h"
+#include "app/textfile.h"
+#include "data/connection.h"
+#include "data/datamodule.h"
+#include "data/sharedtable.h"
+#include "databasebackup.h"
+#include "register/registerwindow.h"
+
+#include <QFileInfo>
+
+BackupWindow::BackupWindow(Application& app, QWidget* parent)
+    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    connect(ui.Button1, &QPushButton::clicked, this, &BackupWindow::Button1Click);
+    connect(ui.Button4, &QPushButton::clicked, this, &BackupWindow::Button4Click);
+    connect(ui.Button3, &QPushButton::clicked, this, &QWidget::hide);
+    centreOnScreen();
+}
+
+void BackupWindow::loadFolder() {
+    const QString path = app().principal()->meudir + SettingsFiles::kBackup;
+    if (TextFile::exists(path))
+        ui.Memo1->setPlainText(TextFile::readLines(path).join(u'\n'));
+}
+
+void BackupWindow::loadFolderAtStartUp() {
+    loadFolder();
+    if (hasFolder())
+        return;
+    Dialogs::message(app().principal(),
+                     QStringLiteral("Por favor escolha uma pasta para backup da base de dados."));
+    show();
+    raise();
+}
+
+void BackupWindow::showEvent(QShowEvent* event) {
+    try {
+        loadFolder();
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
+    }
+    FormWindow::showEvent(event);
+}
+
+void BackupWindow::Button1Click() {
+    const QString chosen = Dialogs::saveFileName(this, QString(), QString(), QStringLiteral("base.mdb"));
+    if (chosen.isEmpty()) {
+        ui.Memo1->clear();
+        return;
+    }
+    ui.Memo1->setPlainText(QFileInfo(chosen).absolutePath());
+    try {
+        TextFile::writeText(app().principal()->meudir + SettingsFiles::kBackup, folderText());
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
+    }
+}
+
+void BackupWindow::Button4Click() {
+    if (!hasFolder()) {
+        Dialogs::message(this, QStringLiteral("Escolha o caminho para salvar a base de dados."));
+        return;
+    }
+    DataModule* data = app().dataModule();
+    if (data->writingGuard()) {
+        Dialogs::message(
+            this, QStringLiteral("Não é possível realizar o backup, a base está aberta para gravação."));
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString databaseFolder = app().principal()->minhabase;
+    const QString source = databaseFolder + SettingsFiles::kBase;
+    if (!QFileInfo::exists(source)) {
+        Dialogs::message(this, QStringLiteral("A base de dados não foi localizada em: ") + source);
+        return;
+    }
+    const QString folder = Folders::devolvebarra(folderText().trimmed());
+    const QString target = DatabaseBackup::targetName(folder, now);
+    if (DatabaseBackup::sameFolder(databaseFolder, folder) || source.trimmed().isEmpty() ||
+        target.trimmed().isEmpty()) {
+        Dialogs::message(this,
+                         QStringLiteral("Não é possível gravar o arquivo na pasta da do arquivo original, "
+                                        "escolha outra pasta e tente outra vez"));
+        return;
+    }
+
+    const QString name = app().cadastro()->currentName();
+    SharedTable* table = data->ADOTable1;
+    table->close();
+    try {
+        DatabaseBackup::copy(data->ADOConnection1->database(), target);
+    } catch (const AppError&) {
+        // Whether the copy is there says it all, as below.
+    }
+    try {
+        table->open();
+        table->locate(QStringLiteral("AGE_NOME"), name);
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
+    }
+    Dialogs::message(this, QFileInfo::exists(target) ? QStringLiteral("o backup foi realizado.")
+                                                     : QStringLiteral("O backup falhou."));
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+
+// Dated copies of the case database. A copy is a consistent snapshot of the live base,
+// taken through SQLite's own backup interface (another machine may be writing the file),
+// written under a temporary name beside its final one, checked, and only then given its
+// name; a copy that is not whole is removed.
+namespace DatabaseBackup {
+
+// "base" + dd-mm-yyyy + "-" + hh-mm-ss + ".mdb" in the folder (which ends with "/"). When a
+// copy of that name exists already (two backups in one second), "-2", "-3" ... is added
+// before ".mdb", so no backup replaces another.
+QString targetName(const QString& folder, const QDateTime& when);
+
+// Whether two folders are one: symbolic links, "." and ".." and trailing separators are
+// looked through; letter case counts, as on Linux it makes a different folder.
+bool sameFolder(const QString& first, const QString& second);
+
+// Copies the base open on `source` to `target`. Throws AppError when the copy cannot be
+// made whole; nothing is left at `target` then.
+void copy(const QSqlDatabase& source, const QString& target);
+
+} // namespace DatabaseBackup

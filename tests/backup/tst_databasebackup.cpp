@@ -1,0 +1,125 @@
+// Dated copies of the base: their names, the same-folder test, and a copy taken while
+// another machine writes.
+
+#include "app/apperror.h"
+#include "backup/databasebackup.h"
+#include "data/connection.h"
+#include "data/recordwriter.h"
+#include "data/schema.h"
+#include "files.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <sqlite3.h>
+
+namespace {
+
+qint64 countIn(const QString& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    qint64 count = -1;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM clientes", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        count = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
+}
+
+} // namespace
+
+class TestDatabaseBackup : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void namesNeverRepeat() {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        const QDateTime when(QDate(2019, 3, 5), QTime(14, 7, 9));
+        QCOMPARE(DatabaseBackup::targetName(folder, when),
+                 folder + QStringLiteral("base05-03-2019-14-07-09.mdb"));
+        writeFile(folder + QStringLiteral("base05-03-2019-14-07-09.mdb"), "first");
+        QCOMPARE(DatabaseBackup::targetName(folder, when),
+                 folder + QStringLiteral("base05-03-2019-14-07-09-2.mdb"));
+        writeFile(folder + QStringLiteral("base05-03-2019-14-07-09-2.mdb"), "second");
+        QCOMPARE(DatabaseBackup::targetName(folder, when),
+                 folder + QStringLiteral("base05-03-2019-14-07-09-3.mdb"));
+    }
+
+    void sameFolderLooksThroughLinks() {
+        QTemporaryDir dir;
+        const QString dados = dir.path() + QStringLiteral("/Dados");
+        QVERIFY(QDir().mkpath(dados));
+        QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/outra")));
+        QVERIFY(QFile::link(dados, dir.path() + QStringLiteral("/atalho")));
+        QVERIFY(DatabaseBackup::sameFolder(dados + u'/', dados));
+        QVERIFY(DatabaseBackup::sameFolder(dados, dir.path() + QStringLiteral("/outra/../Dados/")));
+        QVERIFY(DatabaseBackup::sameFolder(dados, dir.path() + QStringLiteral("/atalho")));
+        QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/dados")));
+        QVERIFY(!DatabaseBackup::sameFolder(dados, dir.path() + QStringLiteral("/dados")));
+        QVERIFY(!DatabaseBackup::sameFolder(dados, dir.path() + QStringLiteral("/outra")));
+    }
+
+    // Another machine keeps writing while the copy is taken: the copy passes the check and
+    // holds every record committed before it began.
+    void copyWhileAnotherMachineWrites() {
+        TestEnvironment env;
+        env.createBase();
+        QList<QMap<QString, QString>> records;
+        for (int i = 0; i < 3000; ++i)
+            records.append({{"AGE_NOME", QStringLiteral("Cliente %1").arg(i)},
+                            {"AGE_ANOTACOES", QString(400, QChar(u'a' + i % 26))}});
+        env.addRecords(records);
+        Connection connection;
+        connection.setConnectionString(Connection::startupText(env.databaseFolder()));
+        connection.open();
+
+        std::atomic<bool> stop = false;
+        std::atomic<int> written = 0;
+        QThread* writer = QThread::create([&] {
+            sqlite3* db = nullptr;
+            sqlite3_open(QFile::encodeName(env.basePath()).constData(), &db);
+            sqlite3_busy_timeout(db, 10000);
+            while (!stop) {
+                if (sqlite3_exec(db, "INSERT INTO clientes (AGE_NOME) VALUES ('Outra estação')", nullptr,
+                                 nullptr, nullptr) == SQLITE_OK)
+                    ++written;
+            }
+            sqlite3_close(db);
+        });
+        writer->start();
+        QTest::qWait(50);
+        const qint64 before = countIn(env.basePath());
+        const QString target = env.root() + QStringLiteral("copia.mdb");
+        DatabaseBackup::copy(connection.database(), target);
+        stop = true;
+        writer->wait();
+        delete writer;
+        QVERIFY(written > 0);
+        QVERIFY(countIn(target) >= before);
+        QVERIFY(countIn(target) <= countIn(env.basePath()));
+        QVERIFY(!QFile::exists(target + QStringLiteral(".parcial")));
+    }
+
+    // A copy that cannot be made leaves nothing behind.
+    void failedCopyLeavesNothing() {
+        TestEnvironment env;
+        env.createBase();
+        Connection connection;
+        connection.setConnectionString(Connection::startupText(env.databaseFolder()));
+        connection.open();
+        const QString target = env.root() + QStringLiteral("falta/copia.mdb");
+        QVERIFY_THROWS_EXCEPTION(AppError, DatabaseBackup::copy(connection.database(), target));
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(!QFile::exists(target + QStringLiteral(".parcial")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabaseBackup)
+#include "tst_databasebackup.moc"
