@@ -3,14 +3,23 @@
 #include "app/formwindow.h"
 #include "ui_networkwindow.h"
 
-// "Localizar Base": the folder of the database; start-up fills its path box.
+// "Localizar Base": the folder of a base shared in a network folder, kept in rede.ini.
 class NetworkWindow : public FormWindow<Ui::TForm3> {
     Q_OBJECT
   public:
-    NetworkWindow(Application& app, QWidget* parent)
-        : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {}
+    NetworkWindow(Application& app, QWidget* parent);
 
     // The database folder text of the path box.
     QString folderText() const { return ui.Memo1->toPlainText(); }
     void setFolderText(const QString& text) { ui.Memo1->setPlainText(text); }
+
+    // "Localizar Base": the folder of a chosen base file; cancelling empties the box.
+    void Button1Click();
+    // "Gravar": stores the box in rede.ini and connects to the base in that folder.
+    void Button2Click();
+    // "Remover configuração de rede": the default folder applies from the next start.
+    void Button4Click();
+
+  private:
+    void connectToFolder();
 };

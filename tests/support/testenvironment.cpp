@@ -72,7 +72,11 @@ void TestEnvironment::createBase() {
 }
 
 void TestEnvironment::addRecords(const QList<QMap<QString, QString>>& records) {
-    withDatabase(basePath(), [&records](QSqlDatabase& db) {
+    addRecords(basePath(), records);
+}
+
+void TestEnvironment::addRecords(const QString& basePath, const QList<QMap<QString, QString>>& records) {
+    withDatabase(basePath, [&records](QSqlDatabase& db) {
         try {
             RecordWriter writer(db);
             for (const auto& fields : records) {

@@ -1,0 +1,70 @@
+#include "networkwindow.h"
+
+#include "app/apperror.h"
+#include "app/application.h"
+#include "app/dialogs.h"
+#include "app/folders.h"
+#include "app/mainwindow.h"
+#include "app/settingsfiles.h"
+#include "app/textfile.h"
+#include "connection.h"
+#include "datamodule.h"
+#include "sharedtable.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+NetworkWindow::NetworkWindow(Application& app, QWidget* parent)
+    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    connect(ui.Button1, &QPushButton::clicked, this, &NetworkWindow::Button1Click);
+    connect(ui.Button2, &QPushButton::clicked, this, &NetworkWindow::Button2Click);
+    connect(ui.Button3, &QPushButton::clicked, this, &QWidget::hide);
+    connect(ui.Button4, &QPushButton::clicked, this, &NetworkWindow::Button4Click);
+    centreOnScreen();
+}
+
+void NetworkWindow::Button1Click() {
+    const QString chosen =
+        Dialogs::openFileName(this, QStringLiteral("Localizar Base"), QStringLiteral("Base de dados (*.mdb)"),
+                              QStringLiteral("base.mdb"));
+    setFolderText(chosen.isEmpty() ? QString() : QFileInfo(chosen).absolutePath());
+}
+
+void NetworkWindow::Button2Click() {
+    try {
+        connectToFolder();
+    } catch (const AppError&) {
+        Dialogs::message(this, QStringLiteral("falha!"));
+        return;
+    }
+    Dialogs::message(this, QStringLiteral("as configurações foram realizadas"));
+}
+
+// Stores the location before trying it, so that a folder that fails now is still tried at
+// the next start. Every failure throws.
+void NetworkWindow::connectToFolder() {
+    MainWindow* principal = app().principal();
+    DataModule* data = app().dataModule();
+    if (data->ADOConnection1->connected())
+        data->ADOConnection1->close();
+    data->ADOTable1->close();
+    TextFile::writeText(principal->meudir + SettingsFiles::kRede, folderText());
+    if (!folderText().isEmpty()) {
+        principal->minhabase = Folders::devolvebarra(folderText());
+    } else {
+        const QString programData = principal->meuexe + SettingsFiles::kDataFolder;
+        if (!QFileInfo::exists(programData + u'/' + SettingsFiles::kBase)) {
+            Dialogs::message(this, QStringLiteral("Base não localizada em: ") + programData);
+            throw AppError(QStringLiteral("Base não localizada"));
+        }
+        principal->minhabase = programData + u'/';
+    }
+    data->ADOConnection1->setConnectionString(Connection::networkText(principal->minhabase));
+    data->ADOConnection1->open();
+    data->ADOTable1->open();
+}
+
+void NetworkWindow::Button4Click() {
+    QFile::remove(app().principal()->meudir + SettingsFiles::kRede);
+    Dialogs::message(this, QStringLiteral("para que as configurações sejam efetuadas reinicie o programa"));
+}
