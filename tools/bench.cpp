@@ -13,6 +13,7 @@
 #include "data/columns.h"
 #include "data/connection.h"
 #include "data/gridmodel.h"
+#include "data/nativequery.h"
 #include "data/recordreader.h"
 #include "data/recordwriter.h"
 #include "data/schema.h"
@@ -20,6 +21,7 @@
 #include "register/searchrules.h"
 #include "reports/listingcolumns.h"
 #include "reports/listingwriter.h"
+#include "transfer/transfersource.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -34,6 +36,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QXmlStreamWriter>
 #include <sys/resource.h>
 
 namespace {
@@ -230,6 +233,68 @@ QList<double> shellTimes(const QString& path, const QStringList& statements) {
     while (matches.hasNext())
         times << matches.next().captured(1).toDouble() * 1000.0;
     return times;
+}
+
+// The old edition's columns in the long packet layout, position by position (25 unused).
+const QStringList& packetColumns() {
+    static const QStringList columns = [] {
+        QStringList names{QStringLiteral("AGE_COD")};
+        for (int i = 1; i <= 24; ++i)
+            names << Columns::at(i).name;
+        names << QStringLiteral("AGE_LIVRE");
+        for (int i = 25; i < Columns::count(); ++i)
+            names << Columns::at(i).name;
+        return names;
+    }();
+    return columns;
+}
+
+QString csvField(const QString& text) {
+    return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+// The same records as an old data packet, and as two CSV files for the shell: the
+// record's columns alone, and the record's columns with the search keys the base keeps.
+void writeTransferSources(int count, const QString& packetPath, const QString& csvPath,
+                          const QString& keyedCsvPath) {
+    QFile packet(packetPath);
+    QFile csv(csvPath);
+    QFile keyedCsv(keyedCsvPath);
+    if (!packet.open(QIODevice::WriteOnly) || !csv.open(QIODevice::WriteOnly) ||
+        !keyedCsv.open(QIODevice::WriteOnly))
+        throw AppError(QStringLiteral("cannot write the transfer sources"));
+    QXmlStreamWriter xml(&packet);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("DATAPACKET"));
+    xml.writeAttribute(QStringLiteral("Version"), QStringLiteral("2.0"));
+    xml.writeStartElement(QStringLiteral("METADATA"));
+    xml.writeStartElement(QStringLiteral("FIELDS"));
+    for (const QString& name : packetColumns()) {
+        xml.writeEmptyElement(QStringLiteral("FIELD"));
+        xml.writeAttribute(QStringLiteral("attrname"), name);
+        xml.writeAttribute(QStringLiteral("fieldtype"), QStringLiteral("string"));
+    }
+    xml.writeEndElement();
+    xml.writeEndElement();
+    xml.writeStartElement(QStringLiteral("ROWDATA"));
+    QTextStream csvOut(&csv);
+    QTextStream keyedOut(&keyedCsv);
+    QRandomGenerator random(20261210);
+    for (int i = 1; i <= count; ++i) {
+        Schema::Record record = generateRecord(random);
+        xml.writeEmptyElement(QStringLiteral("ROW"));
+        xml.writeAttribute(QStringLiteral("AGE_COD"), QString::number(i));
+        QStringList fields;
+        for (int column = 1; column < Columns::count(); ++column) {
+            xml.writeAttribute(Columns::at(column).name, record[column]);
+            fields << csvField(record[column]);
+        }
+        csvOut << fields.join(u',') << '\n';
+        for (const QString& key : Schema::keyValues(record))
+            fields << csvField(key);
+        keyedOut << fields.join(u',') << '\n';
+    }
+    xml.writeEndDocument();
 }
 
 long peakMemoryMB() {
@@ -429,6 +494,64 @@ int main(int argc, char* argv[]) {
         QFile::remove(copyPath);
         QFile::remove(shellCopyPath);
 
+        // "<<" of an old data packet into an empty base beside the shell's import of the same
+        // rows from a CSV file into an empty base of the same table.
+        const QString packetPath = QDir(folder).filePath(QStringLiteral("Agenda.xml"));
+        const QString csvPath = QDir(folder).filePath(QStringLiteral("agenda.csv"));
+        const QString keyedCsvPath = QDir(folder).filePath(QStringLiteral("agenda-chaves.csv"));
+        writeTransferSources(count, packetPath, csvPath, keyedCsvPath);
+        const QString transferFolder = QDir(folder).filePath(QStringLiteral("transfer"));
+        const auto emptyBase = [](const QString& folderPath) {
+            QDir().mkpath(folderPath);
+            const QString base = QDir(folderPath).filePath(QStringLiteral("base.mdb"));
+            QFile::remove(base);
+            {
+                QSqlDatabase db =
+                    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("empty"));
+                db.setDatabaseName(base);
+                db.open();
+                Schema::create(db);
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("empty"));
+            return base;
+        };
+        emptyBase(transferFolder);
+        Connection transferConnection;
+        transferConnection.setConnectionString(
+            Connection::startupText(Folders::devolvebarra(transferFolder)));
+        transferConnection.open();
+        TransferSource source;
+        const double loadMs = timed([&] {
+            source.load(TransferSource::File::Packet, packetPath, {});
+            source.orderByNumber();
+        });
+        const double transferMs =
+            timed([&] { transferAll(source, transferConnection.database(), {}, nullptr); });
+        transferConnection.close();
+        QStringList columnNames;
+        for (int column = 1; column < Columns::count(); ++column)
+            columnNames << Columns::quoted(Columns::at(column).name);
+        QStringList keyedNames = columnNames;
+        for (const QString& key : Schema::keyColumns())
+            keyedNames << Columns::quoted(key);
+        const auto shellImport = [&](const QStringList& names, const QString& csv) {
+            const QString base = emptyBase(QDir(folder).filePath(QStringLiteral("import")));
+            const QString sql =
+                QStringLiteral("CREATE TEMP TABLE importada(%1);\n.import --csv '%2' importada\n"
+                               "INSERT INTO clientes (%1) SELECT * FROM importada;")
+                    .arg(names.join(u','), csv);
+            return timed([&] {
+                QProcess shell;
+                shell.start(QStringLiteral("sqlite3"), {base});
+                shell.waitForStarted();
+                shell.write(sql.toUtf8());
+                shell.closeWriteChannel();
+                shell.waitForFinished(-1);
+            });
+        };
+        const double importMs = shellImport(columnNames, csvPath);
+        const double keyedImportMs = shellImport(keyedNames, keyedCsvPath);
+
         QStringList statements;
         for (const Step& step : steps)
             for (int run = 0; run < step.runs && !step.shellStatement.isEmpty(); ++run)
@@ -465,6 +588,22 @@ int main(int argc, char* argv[]) {
                    .arg(shellBackupMs, 10, 'f', 1)
                    .arg(shellBackupMs > 0 ? backupMs / shellBackupMs : 0.0, 6, 'f', 2)
                    .arg(QStringLiteral("shell: .backup; median of %1").arg(kBackupRuns))
+            << Qt::endl;
+        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
+                   .arg(QStringLiteral("transfer \"<<\" of a packet"), -28)
+                   .arg(transferMs, 10, 'f', 1)
+                   .arg(importMs, 10, 'f', 1)
+                   .arg(importMs > 0 ? transferMs / importMs : 0.0, 6, 'f', 2)
+                   .arg(QStringLiteral(
+                            "shell: .import of the record columns; reading the packet took %1 ms more")
+                            .arg(loadMs, 0, 'f', 0))
+            << Qt::endl;
+        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
+                   .arg(QStringLiteral("  the same, keys included"), -28)
+                   .arg(transferMs, 10, 'f', 1)
+                   .arg(keyedImportMs, 10, 'f', 1)
+                   .arg(keyedImportMs > 0 ? transferMs / keyedImportMs : 0.0, 6, 'f', 2)
+                   .arg(QStringLiteral("shell: .import of the records with the search keys the base keeps"))
             << Qt::endl;
         out << "peak memory: " << registerPeak << " MB before the listing, " << peakMemoryMB() << " MB after"
             << Qt::endl;

@@ -48,6 +48,7 @@ Application::Application(const QString& programFolder) {
     // Windows made before the data module are bound to it now that it exists.
     m_cadastro->attachData(m_dataModule);
     m_impressao->attachData(m_dataModule);
+    m_trans->attachData(m_dataModule);
 }
 
 Application::~Application() {

@@ -3,10 +3,13 @@
 #include "app/folders.h"
 
 #include <QStringList>
+#include <array>
 
 namespace SearchKey {
 
-QString fold(const QString& text) {
+namespace {
+
+QString foldSlowly(const QString& text) {
     const QString decomposed = text.normalized(QString::NormalizationForm_KD);
     QString plain;
     plain.reserve(decomposed.size());
@@ -18,6 +21,33 @@ QString fold(const QString& text) {
         plain.append(ch);
     }
     return plain.toCaseFolded();
+}
+
+// The folded form of every character below U+0100, worked out once by the general rule.
+// A text of such characters folds character by character: none of them combines with
+// another, so the table gives exactly what the general rule gives, many times faster.
+const std::array<QString, 256>& latinFolds() {
+    static const std::array<QString, 256> folds = [] {
+        std::array<QString, 256> table;
+        for (char16_t unit = 0; unit < 256; ++unit)
+            table[unit] = foldSlowly(QString(QChar(unit)));
+        return table;
+    }();
+    return folds;
+}
+
+} // namespace
+
+QString fold(const QString& text) {
+    const auto& folds = latinFolds();
+    QString folded;
+    folded.reserve(text.size());
+    for (QChar ch : text) {
+        if (ch.unicode() >= 256)
+            return foldSlowly(text);
+        folded += folds[ch.unicode()];
+    }
+    return folded;
 }
 
 int centuryOfTwoDigitYear(int year) {

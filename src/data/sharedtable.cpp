@@ -381,6 +381,21 @@ void SharedTable::setFieldText(int column, const QString& text) {
     emit rowChanged(m_row);
 }
 
+void SharedTable::setNewRecordNumber(qint64 code) {
+    if (m_state != State::Insert)
+        throw AppError(QStringLiteral("A tabela não está em modo de inclusão."));
+    m_buffer[0] = QString::number(code);
+}
+
+qint64 SharedTable::nextRecordNumber() const {
+    // Numbers are never reused: the highest one ever given counts, not only those left.
+    const QString sql =
+        QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'clientes'), 0), "
+                       "coalesce((SELECT max(%1) FROM clientes), 0)) + 1")
+            .arg(Columns::quoted(Columns::kCodigo));
+    return NativeQuery::integers(m_connection->database(), sql, {}).value(0, 1);
+}
+
 void SharedTable::setFieldText(const QString& column, const QString& text) {
     const int index = Columns::indexOf(column);
     if (index < 0)

@@ -58,6 +58,11 @@ class SharedTable : public QObject {
     // Only while editing or inserting.
     void setFieldText(const QString& column, const QString& text);
     void setFieldText(int column, const QString& text);
+    // The number the record being inserted is stored under, instead of the next one the
+    // base gives (the transfer keeps old numbers).
+    void setNewRecordNumber(qint64 code);
+    // The number the base will give the next record stored.
+    qint64 nextRecordNumber() const;
     // The text of a column (by position) in a row of the visible set; "" when the row
     // cannot be read (readFailed tells why).
     QString cellText(int row, int column) const;

@@ -1,0 +1,158 @@
+#include "transfersource.h"
+
+#include "app/apperror.h"
+#include "data/nativequery.h"
+#include "data/recordwriter.h"
+#include "packetreader.h"
+#include "paradoxreader.h"
+#include "unpacker.h"
+
+#include <numeric>
+
+void TransferSource::load(File file, const QString& path, const QString& unpackedCopy) {
+    SourceTable table;
+    switch (file) {
+    case File::Packed:
+        Unpacker::DescomprimeClick(path, unpackedCopy);
+        table = PacketReader::read(unpackedCopy);
+        break;
+    case File::Packet:
+        table = PacketReader::read(path);
+        break;
+    case File::Table:
+        table = ParadoxReader::read(path);
+        break;
+    }
+    m_table = std::move(table);
+    m_kind = file == File::Table ? RecordMapping::SourceKind::Table : RecordMapping::SourceKind::Packet;
+    m_order.resize(m_table.rowCount());
+    std::iota(m_order.begin(), m_order.end(), 0);
+    m_position = 0;
+    m_open = true;
+    // Each packet's list starts ascending at its first "Ordem Numérica".
+    m_ascending = false;
+}
+
+void TransferSource::close() {
+    m_table = SourceTable();
+    m_order.clear();
+    m_position = 0;
+    m_open = false;
+}
+
+RecordMapping::Layout TransferSource::layout() const {
+    return RecordMapping::layoutOf(m_kind, m_table.columnCount());
+}
+
+void TransferSource::moveTo(int position) {
+    m_position = std::clamp(position, 0, count());
+}
+
+void TransferSource::next() {
+    if (m_position < count())
+        ++m_position;
+}
+
+void TransferSource::orderByNumber() {
+    if (!m_open)
+        return;
+    const int column = m_table.columnIndex(QStringLiteral("AGE_COD"));
+    if (column < 0)
+        throw AppError(
+            QStringLiteral("A base de origem não tem o campo AGE_COD; a lista fica na ordem do arquivo."));
+    const bool ascending = m_kind == RecordMapping::SourceKind::Table || !m_ascending;
+    QVector<std::pair<std::optional<qint64>, int>> keys;
+    keys.reserve(count());
+    for (int row = 0; row < m_table.rowCount(); ++row) {
+        bool ok = false;
+        const qint64 number = m_table.value(row, column).trimmed().toLongLong(&ok);
+        keys.append({ok ? std::optional<qint64>(number) : std::nullopt, row});
+    }
+    // Records without a number come first, as empty values do in an ascending order.
+    std::stable_sort(keys.begin(), keys.end(), [ascending](const auto& a, const auto& b) {
+        return ascending ? a.first < b.first : b.first < a.first;
+    });
+    for (int i = 0; i < count(); ++i)
+        m_order[i] = keys[i].second;
+    m_ascending = ascending;
+    m_position = 0;
+}
+
+RecordMapping::Mapped TransferSource::mapCurrent(RecordMapping::Mapped* partial) const {
+    return RecordMapping::map(m_table, rowAt(m_position), layout(), partial);
+}
+
+qint64 TransferSource::currentOldNumber() const {
+    return RecordMapping::oldNumber(m_table, rowAt(m_position));
+}
+
+namespace {
+
+// A large page cache while many records are stored: the search keys' indexes are then
+// updated in memory and written once per block.
+class BulkCache {
+  public:
+    explicit BulkCache(const QSqlDatabase& db) : m_db(db) {
+        m_previous = NativeQuery::integers(db, QStringLiteral("PRAGMA cache_size"), {}).value(0);
+        NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -262144"));
+    }
+    ~BulkCache() {
+        try {
+            NativeQuery::exec(m_db, QStringLiteral("PRAGMA cache_size = %1").arg(m_previous));
+        } catch (const AppError&) {
+            // The connection goes on with the larger cache.
+        }
+    }
+
+  private:
+    QSqlDatabase m_db;
+    qint64 m_previous = 0;
+};
+
+} // namespace
+
+int transferAll(TransferSource& source, const QSqlDatabase& db, const std::function<void(int)>& progress,
+                RecordMapping::Mapped* refused) {
+    // A block's transaction holds the base for a second or so: long enough to store many
+    // records at once, short enough for another machine's save to wait for it.
+    constexpr int kBlock = 10000;
+    BulkCache cache(db);
+    int stored = 0;
+    while (!source.atEnd()) {
+        RecordWriter writer(db);
+        const int blockStart = source.position();
+        int inBlock = 0;
+        std::optional<AppError> refusal;
+        for (; inBlock < kBlock && !source.atEnd(); ++inBlock) {
+            Schema::Record record;
+            try {
+                record = RecordMapping::toRecord(source.mapCurrent(refused));
+            } catch (const AppError& error) {
+                refusal = error;
+                break;
+            }
+            try {
+                writer.insert(record);
+            } catch (const AppError& error) {
+                refusal = error;
+                if (source.kind() == RecordMapping::SourceKind::Table)
+                    source.next(); // the table's list moves before its record is stored
+                break;
+            }
+            source.next();
+            if (progress)
+                progress(stored + inBlock + 1);
+        }
+        // The records before a refused one are kept.
+        try {
+            writer.commit();
+        } catch (const AppError&) {
+            source.moveTo(blockStart);
+            throw;
+        }
+        stored += inBlock;
+        if (refusal)
+            throw *refusal;
+    }
+    return stored;
+}
