@@ -2,7 +2,7 @@
 # Installs the Debian packages Velmora needs that are not installed yet, and nothing else.
 set -eu
 
-PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-webengine-dev libqt6sql6-sqlite libgl-dev zlib1g-dev libsqlite3-dev sqlite3 pxlib-dev fonts-liberation2 xdg-utils"
+PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-webengine-dev libqt6sql6-sqlite libgl-dev zlib1g-dev libsqlite3-dev sqlite3 pxlib-dev mdbtools-dev mdbtools fonts-liberation2 xdg-utils"
 if [ "${1:-}" = "--with-display" ]; then
     PACKAGES="$PACKAGES xvfb xauth"
 fi

@@ -2,7 +2,8 @@
 // classes the windows use, the register's interactions at that size. Beside each figure
 // stands the sqlite3 shell's time for the equivalent query on the same file.
 //
-//   velmora-bench [--records N] [--folder DIR] [--keep]
+//   velmora-bench [--records N] [--folder DIR]
+//   velmora-bench --windows-base FILE     times the conversion of a Windows edition's base
 //
 // The folder defaults to a temporary one; an existing base.mdb of the right size there is
 // reused, so a large base is generated only once.
@@ -18,6 +19,7 @@
 #include "data/recordwriter.h"
 #include "data/schema.h"
 #include "data/sharedtable.h"
+#include "data/windowsbase.h"
 #include "register/searchrules.h"
 #include "reports/listingcolumns.h"
 #include "reports/listingwriter.h"
@@ -37,6 +39,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QXmlStreamWriter>
+#include <numeric>
 #include <sys/resource.h>
 
 namespace {
@@ -339,6 +342,24 @@ template <typename Work> double medianOfRuns(int runs, Work work) {
     return median(times);
 }
 
+// Converts copies of a Windows edition's base in `folder`: the median time of three runs.
+int convertWindowsBase(const QString& windowsBase, const QString& folder) {
+    constexpr int kRuns = 3;
+    const QString base = QDir(folder).filePath(QStringLiteral("base.mdb"));
+    int records = 0;
+    QList<double> times;
+    for (int run = 0; run < kRuns; ++run) {
+        QFile::remove(base);
+        QFile::remove(QDir(folder).filePath(QStringLiteral("base-windows.mdb")));
+        if (!QFile::copy(windowsBase, base))
+            throw AppError(QStringLiteral("cannot copy %1").arg(windowsBase));
+        times << timed([&] { records = WindowsBase::convert(Folders::devolvebarra(folder)).records; });
+    }
+    out << QFileInfo(windowsBase).fileName() << ": " << records << " records converted in "
+        << QString::number(median(times), 'f', 1) << " ms (median of " << kRuns << ")" << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -353,6 +374,9 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("generate-only"), QStringLiteral("Only write the base (used internally, so "
                                                          "that generating does not count in the "
                                                          "peak memory).")});
+    parser.addOption({QStringLiteral("windows-base"),
+                      QStringLiteral("Only convert a copy of this Windows edition's base.mdb and time it."),
+                      QStringLiteral("FILE")});
     parser.process(application);
     const int count = parser.value(QStringLiteral("records")).toInt();
 
@@ -362,6 +386,8 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(QStringLiteral("base.mdb"));
     try {
+        if (parser.isSet(QStringLiteral("windows-base")))
+            return convertWindowsBase(parser.value(QStringLiteral("windows-base")), folder);
         if (parser.isSet(QStringLiteral("generate-only"))) {
             generate(path, count);
             return 0;
@@ -550,6 +576,24 @@ int main(int argc, char* argv[]) {
             });
         };
         const double importMs = shellImport(columnNames, csvPath);
+
+        // Writing the records of a converted Windows base, read whole beforehand as the
+        // conversion does, beside the same shell import.
+        SourceTable windowsRecords;
+        {
+            for (const auto& column : Columns::all())
+                windowsRecords.columns << column.name;
+            QList<int> everyColumn(Columns::count());
+            std::iota(everyColumn.begin(), everyColumn.end(), 0);
+            RecordReader reader = table.reader(everyColumn);
+            QStringList values;
+            while (reader.next(values))
+                windowsRecords.addRow(values);
+        }
+        const QString convertedPath = QDir(folder).filePath(QStringLiteral("convertida.mdb"));
+        QFile::remove(convertedPath);
+        const double conversionMs = timed([&] { WindowsBase::writeBase(windowsRecords, convertedPath); });
+        QFile::remove(convertedPath);
         const double keyedImportMs = shellImport(keyedNames, keyedCsvPath);
 
         QStringList statements;
@@ -604,6 +648,13 @@ int main(int argc, char* argv[]) {
                    .arg(keyedImportMs, 10, 'f', 1)
                    .arg(keyedImportMs > 0 ? transferMs / keyedImportMs : 0.0, 6, 'f', 2)
                    .arg(QStringLiteral("shell: .import of the records with the search keys the base keeps"))
+            << Qt::endl;
+        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
+                   .arg(QStringLiteral("Windows base: write"), -28)
+                   .arg(conversionMs, 10, 'f', 1)
+                   .arg(importMs, 10, 'f', 1)
+                   .arg(importMs > 0 ? conversionMs / importMs : 0.0, 6, 'f', 2)
+                   .arg(QStringLiteral("new base with indexes, counted and checked; shell: as above"))
             << Qt::endl;
         out << "peak memory: " << registerPeak << " MB before the listing, " << peakMemoryMB() << " MB after"
             << Qt::endl;

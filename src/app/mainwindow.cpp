@@ -16,6 +16,7 @@
 #include "data/networkwindow.h"
 #include "data/schema.h"
 #include "data/sharedtable.h"
+#include "data/windowsbase.h"
 #include "prefs/prefswindows.h"
 #include "register/registerwindow.h"
 #include "reports/reportwindows.h"
@@ -177,8 +178,9 @@ bool MainWindow::vai() {
 bool MainWindow::openDatabase() {
     NetworkWindow* network = m_app.form3();
     network->setFolderText(QString());
+    const bool shared = TextFile::exists(meudir + SettingsFiles::kRede);
     try {
-        if (TextFile::exists(meudir + SettingsFiles::kRede))
+        if (shared)
             network->setFolderText(TextFile::readLines(meudir + SettingsFiles::kRede).join(u'\n'));
         else
             network->setFolderText(meuexe + SettingsFiles::kDataFolder);
@@ -191,6 +193,12 @@ bool MainWindow::openDatabase() {
                                    SettingsFiles::kBase);
         LocalizarBase1Click();
         return true;
+    }
+    if (WindowsBase::isJetFile(folder + SettingsFiles::kBase) && !convertWindowsBase(folder, shared)) {
+        Dialogs::message(this, QStringLiteral("Banco de Dados não pode ser conectado!") + u'\r' +
+                                   QStringLiteral("Informe ao Suporte Técnico."));
+        m_app.terminate();
+        return false;
     }
     try {
         minhabase = folder;
@@ -213,6 +221,44 @@ bool MainWindow::openDatabase() {
         return false;
     }
     return true;
+}
+
+// A base copied over from the Windows edition becomes a base of this program, when the
+// user agrees; false when it stays as it was.
+bool MainWindow::convertWindowsBase(const QString& folder, bool shared) {
+    QString question =
+        QStringLiteral("Esta base de dados foi criada pela versão para Windows. Convertê-la agora? A "
+                       "original será guardada como base-windows.mdb.");
+    if (shared)
+        question +=
+            QStringLiteral(" A base está numa pasta compartilhada: feche antes o programa em todas as outras "
+                           "estações.");
+    if (Dialogs::ask(this, question, QStringLiteral("Base de dados da versão para Windows"),
+                     Dialogs::Icon::Question, {Dialogs::Button::Yes, Dialogs::Button::No},
+                     Dialogs::Button::Yes) != Dialogs::Button::Yes)
+        return false;
+    WaitBox* wait = m_app.espere();
+    wait->begin(0);
+    try {
+        const WindowsBase::Converted converted = WindowsBase::convert(folder, [wait](int done, int total) {
+            if (wait->maximum() != total)
+                wait->begin(total);
+            wait->setProgress(done);
+        });
+        wait->end();
+        Dialogs::information(
+            this,
+            QStringLiteral("A base de dados foi convertida: %1 registro(s). A original foi guardada "
+                           "como %2.")
+                .arg(converted.records)
+                .arg(QFileInfo(converted.originalKeptAs).fileName()),
+            QStringLiteral("Base de dados convertida"));
+        return true;
+    } catch (const AppError& error) {
+        wait->end();
+        Dialogs::error(this, error.message());
+        return false;
+    }
 }
 
 void MainWindow::mudatitulo() {

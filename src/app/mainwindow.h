@@ -49,6 +49,7 @@ class MainWindow : public QMainWindow {
     void setMenuEnabled(bool enabled);
     void setRegionalFormats();
     bool openDatabase();
+    bool convertWindowsBase(const QString& folder, bool shared);
 
     QList<QAction*> menuActions() const;
 
