@@ -2,10 +2,15 @@
 # Installs the Debian packages Velmora needs that are not installed yet, and nothing else.
 set -eu
 
-PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-webengine-dev libqt6sql6-sqlite libgl-dev zlib1g-dev libsqlite3-dev sqlite3 pxlib-dev mdbtools-dev mdbtools fonts-liberation2 xdg-utils"
-if [ "${1:-}" = "--with-display" ]; then
-    PACKAGES="$PACKAGES xvfb xauth"
-fi
+PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-webengine-dev libqt6sql6-sqlite libgl-dev libqt6svg6 zlib1g-dev libsqlite3-dev sqlite3 pxlib-dev mdbtools-dev mdbtools fonts-liberation2 xdg-utils"
+for option in "$@"; do
+    case "$option" in
+    --with-display) PACKAGES="$PACKAGES xvfb xauth" ;;
+    # What the tests use besides the program: the desktop's validators and the PDF tools.
+    --for-tests) PACKAGES="$PACKAGES desktop-file-utils appstream poppler-utils" ;;
+    *) echo "opção desconhecida: $option" >&2; exit 2 ;;
+    esac
+done
 
 missing=""
 for package in $PACKAGES; do

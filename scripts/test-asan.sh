@@ -3,7 +3,7 @@
 # every test there.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/packages.sh
+scripts/packages.sh --for-tests
 cmake --preset dev-asan
 cmake --build build-asan -j"$(nproc)"
 ctest --preset dev-asan -j"$(nproc)"

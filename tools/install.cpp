@@ -1,8 +1,13 @@
 // Plays the installer: creates what the program expects to find and never creates
-// itself. Nothing that exists is overwritten.
+// itself. Nothing the office made is overwritten.
 //   <program folder>/Dados/base.mdb   an empty case database (table clientes)
 //   <settings folder>/Dados/comarcas/ the per-user settings folder with its lists folder,
 //                                     the list of states holding the 27 federative units
+//   <settings folder>/ajuda.pdf       the help document, replaced when this version's differs
+//
+//   velmora-install             both parts
+//   velmora-install --dados     only the program folder's base (an administrator, once)
+//   velmora-install --usuario   only the settings folder of the user who runs it
 
 #include "app/apperror.h"
 #include "app/folders.h"
@@ -11,6 +16,7 @@
 #include "data/schema.h"
 #include "register/citylists.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -20,43 +26,101 @@
 
 namespace {
 
+QTextStream out(stdout);
+
+void makeFolder(const QString& folder) {
+    if (!QDir().mkpath(folder))
+        throw AppError(QStringLiteral("Não foi possível criar a pasta %1").arg(folder));
+}
+
 void createDatabase(const QString& path) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("install"));
-    db.setDatabaseName(path);
-    if (!db.open())
-        throw AppError(db.lastError().text());
-    Schema::create(db);
-    db.close();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("install"));
+        db.setDatabaseName(path);
+        if (!db.open())
+            throw AppError(db.lastError().text());
+        Schema::create(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("install"));
+}
+
+void installDatabase(const QString& programFolder) {
+    const QString dataFolder = programFolder + SettingsFiles::kDataFolder;
+    makeFolder(dataFolder);
+    const QString base = dataFolder + u'/' + SettingsFiles::kBase;
+    if (!QFileInfo::exists(base)) {
+        createDatabase(base);
+        out << "Base criada: " << base << Qt::endl;
+    }
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Não foi possível ler %1: %2").arg(path, file.errorString()));
+    return file.readAll();
+}
+
+// The help built beside the programs, or the one installed with the documentation.
+QString helpSource(const QString& programFolder) {
+    for (const QString& candidate :
+         {programFolder + SettingsFiles::kHelp,
+          programFolder + QStringLiteral(VELMORA_DOC_FROM_PROGRAM "/") + SettingsFiles::kHelp}) {
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return {};
+}
+
+void installHelp(const QString& programFolder, const QString& settingsFolder) {
+    const QString source = helpSource(programFolder);
+    if (source.isEmpty())
+        return;
+    const QByteArray help = fileBytes(source);
+    const QString target = settingsFolder + SettingsFiles::kHelp;
+    if (QFileInfo::exists(target) && fileBytes(target) == help)
+        return;
+    TextFile::writeBytes(target, help);
+    out << "Ajuda instalada: " << target << Qt::endl;
+}
+
+void installUserSettings(const QString& programFolder) {
+    const QString settingsFolder = Folders::settingsFolder();
+    makeFolder(settingsFolder + SettingsFiles::kListsFolder);
+    const QString states = settingsFolder + SettingsFiles::kStates;
+    if (!QFileInfo::exists(states)) {
+        TextFile::writeLines(states, CityLists::brazilianStates());
+        out << "Lista de estados criada: " << states << Qt::endl;
+    }
+    installHelp(programFolder, settingsFolder);
+    out << "Pasta de configurações: " << settingsFolder << Qt::endl;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
-    QTextStream out(stdout);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Instala a base de dados e a pasta de configurações do Velmora."));
+    parser.addHelpOption();
+    const QCommandLineOption databaseOnly(QStringLiteral("dados"),
+                                          QStringLiteral("Só a base de dados na pasta Dados do programa."));
+    const QCommandLineOption userOnly(QStringLiteral("usuario"),
+                                      QStringLiteral("Só a pasta de configurações de quem executa."));
+    parser.addOptions({databaseOnly, userOnly});
+    parser.process(application);
+    const bool both = !parser.isSet(databaseOnly) && !parser.isSet(userOnly);
     try {
         const QString programFolder = Folders::devolvebarra(QCoreApplication::applicationDirPath());
-        const QString dataFolder = programFolder + SettingsFiles::kDataFolder;
-        const QString settingsFolder = Folders::settingsFolder();
-        for (const QString& folder : {dataFolder, settingsFolder + SettingsFiles::kListsFolder}) {
-            if (!QDir().mkpath(folder))
-                throw AppError(QStringLiteral("Não foi possível criar a pasta %1").arg(folder));
-        }
-        const QString base = dataFolder + u'/' + SettingsFiles::kBase;
-        if (!QFileInfo::exists(base)) {
-            createDatabase(base);
-            out << "Base criada: " << base << Qt::endl;
-        }
-        const QString states = settingsFolder + SettingsFiles::kStates;
-        if (!QFileInfo::exists(states)) {
-            TextFile::writeLines(states, CityLists::brazilianStates());
-            out << "Lista de estados criada: " << states << Qt::endl;
-        }
-        out << "Pasta de configurações: " << settingsFolder << Qt::endl;
+        if (both || parser.isSet(databaseOnly))
+            installDatabase(programFolder);
+        if (both || parser.isSet(userOnly))
+            installUserSettings(programFolder);
     } catch (const AppError& error) {
         QTextStream(stderr) << error.message() << Qt::endl;
         return 1;
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("install"));
     return 0;
 }

@@ -62,6 +62,10 @@ Application::~Application() {
     }
 }
 
+QIcon Application::icon() {
+    return QIcon(QStringLiteral(":/velmora/br.com.belvoran.Velmora.svg"));
+}
+
 std::unique_ptr<Application> Application::launch(const QString& programFolder, InstanceLock& lock) {
     if (!lock.tryAcquire()) {
         Dialogs::information(nullptr, QStringLiteral("Atenção o programa já está aberto!."),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,11 @@ class Application {
     // the start-up routine. Null when the program must end (another instance runs, or the
     // database could not be connected).
     static std::unique_ptr<Application> launch(const QString& programFolder, InstanceLock& lock);
+
+    // The program's icon, shared with the desktop entry.
+    static QIcon icon();
+    // The desktop entry's name, which the desktop matches the running program with.
+    static inline const QString kDesktopId = QStringLiteral("br.com.belvoran.Velmora");
 
     MainWindow* principal() const { return m_principal; }
     SplashWindow* ver() const { return m_ver; }

@@ -13,6 +13,8 @@ int main(int argc, char* argv[]) {
     // The report window's browser shares its drawing contexts with the windows.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qtApplication(argc, argv);
+    QApplication::setWindowIcon(Application::icon());
+    QGuiApplication::setDesktopFileName(Application::kDesktopId);
     InstanceLock lock;
     const auto app = Application::launch(Folders::devolvebarra(QApplication::applicationDirPath()), lock);
     if (!app)

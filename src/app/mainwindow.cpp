@@ -37,6 +37,7 @@
 MainWindow::MainWindow(Application& app, const QString& programFolder)
     : ui(new Ui::TFRM_Principal), m_app(app), m_programFolder(programFolder) {
     ui->setupUi(this);
+    setWindowIcon(Application::icon());
     const struct {
         QToolButton* button;
         QStyle::StandardPixmap icon;

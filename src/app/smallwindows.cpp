@@ -4,8 +4,15 @@
 #include "folders.h"
 #include "mainwindow.h"
 
+#include "settingsfiles.h"
+
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFileInfo>
+
+namespace {
+constexpr QSize kPictureSize(72, 72);
+}
 
 SplashWindow::SplashWindow(Application& app, QWidget* parent)
     : FormWindow(app, parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
@@ -14,6 +21,7 @@ SplashWindow::SplashWindow(Application& app, QWidget* parent)
     m_timer->setInterval(kTimerInterval);
     connect(m_timer, &QTimer::timeout, this, &SplashWindow::Timer1Timer);
     m_timer->start();
+    ui.ProgramIcon->setPixmap(Application::icon().pixmap(kPictureSize));
     ui.Panel1->installEventFilter(this);
     for (QWidget* child : ui.Panel1->findChildren<QWidget*>()) {
         child->setMouseTracking(true);
@@ -44,6 +52,7 @@ bool SplashWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 AboutWindow::AboutWindow(Application& app, QWidget* parent) : FormWindow(app, parent, Qt::Dialog) {
+    ui.ProgramIcon->setPixmap(Application::icon().pixmap(kPictureSize));
     setFixedSize(sizeHint());
     connect(ui.OKButton, &QPushButton::clicked, this, &QWidget::close);
     ui.OKButton->setDefault(true);
@@ -56,6 +65,11 @@ void AboutWindow::showProduct(const QString& name, const QString& version) {
 
 void AboutWindow::showEvent(QShowEvent* event) {
     ui.Version->setText(QStringLiteral("Versão: ") + Folders::GetVersion());
+    const QString help = Folders::settingsFolder() + SettingsFiles::kHelp;
+    ui.HelpPath->setText(QFileInfo(help).isFile() ? QStringLiteral("Ajuda: ") + help
+                                                  : QStringLiteral("Ajuda não instalada (") + help + u')');
+    setFixedSize(sizeHint());
+    centreOnScreen();
     FormWindow::showEvent(event);
 }
 

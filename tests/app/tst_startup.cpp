@@ -90,18 +90,29 @@ class TestStartup : public QObject {
         QVERIFY(!splash->isVisible());
     }
 
-    void aboutWindowShowsTheVersion() {
+    // The about window shows the version and where the help is, or should be.
+    void aboutWindowShowsTheVersionAndTheHelp() {
         TestEnvironment env;
         env.install();
         ScriptedDialogs dialogs;
         auto app = startProgram(env);
-        control<QAction>(app->principal(), "Sobre1")->trigger();
+        QVERIFY(!app->principal()->windowIcon().isNull());
+        QVERIFY(!app->principal()->windowIcon().pixmap(48).isNull()); // the SVG renders
+        const QString help = env.settingsFolder() + QStringLiteral("ajuda.pdf");
         QWidget* about = app->splash();
-        QVERIFY(about->isVisible());
-        QCOMPARE(about->windowTitle(), QStringLiteral("Velmora"));
-        QCOMPARE(control<QLabel>(about, "Version")->text(), QStringLiteral("Versão: 7.0.0.2"));
-        QTest::mouseClick(control<QPushButton>(about, "OKButton"), Qt::LeftButton);
-        QVERIFY(!about->isVisible());
+        for (const bool installed : {false, true}) {
+            if (installed)
+                writeFile(help, "%PDF-1.4");
+            control<QAction>(app->principal(), "Sobre1")->trigger();
+            QVERIFY(about->isVisible());
+            QCOMPARE(about->windowTitle(), QStringLiteral("Velmora"));
+            QCOMPARE(control<QLabel>(about, "Version")->text(), QStringLiteral("Versão: 7.0.0.2"));
+            QCOMPARE(control<QLabel>(about, "HelpPath")->text(),
+                     installed ? QStringLiteral("Ajuda: ") + help
+                               : QStringLiteral("Ajuda não instalada (%1)").arg(help));
+            QTest::mouseClick(control<QPushButton>(about, "OKButton"), Qt::LeftButton);
+            QVERIFY(!about->isVisible());
+        }
     }
 
     void mouseOverTheSplashClosesIt() {
