@@ -498,6 +498,7 @@ int main(int argc, char* argv[]) {
         steps.last().note = QStringLiteral("%1 MB, median of %2")
                                 .arg(QFileInfo(listingPath).size() / (1024 * 1024))
                                 .arg(kListingRuns);
+        const long listingPeak = peakMemoryMB();
 
         // The backup against the shell's ".backup", which the shell's timer does not time:
         // its whole run is timed instead, process start included.
@@ -656,7 +657,8 @@ int main(int argc, char* argv[]) {
                    .arg(importMs > 0 ? conversionMs / importMs : 0.0, 6, 'f', 2)
                    .arg(QStringLiteral("new base with indexes, counted and checked; shell: as above"))
             << Qt::endl;
-        out << "peak memory: " << registerPeak << " MB before the listing, " << peakMemoryMB() << " MB after"
+        out << "peak memory: " << registerPeak << " MB before the listing, " << listingPeak
+            << " MB after it, " << peakMemoryMB() << " MB after the transfer (the packet is held whole)"
             << Qt::endl;
     } catch (const AppError& error) {
         QTextStream(stderr) << error.message() << Qt::endl;

@@ -3,7 +3,6 @@
 #include "application.h"
 #include "folders.h"
 #include "mainwindow.h"
-
 #include "settingsfiles.h"
 
 #include <QCoreApplication>

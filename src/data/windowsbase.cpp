@@ -137,7 +137,9 @@ void writeBase(const SourceTable& records, const QString& path, const std::funct
             db.setDatabaseName(path);
             if (!db.open())
                 throw AppError(QStringLiteral("Não foi possível criar a nova base %1.").arg(path));
-            // The indexes are built once at the end, far faster than row by row.
+            // The indexes are built once at the end, far faster than row by row, and the
+            // whole new base is held in memory while it is built and checked.
+            NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -262144"));
             Schema::create(db, false);
             RecordWriter writer(db);
             for (int row = 0; row < records.rowCount(); ++row) {

@@ -143,6 +143,7 @@ int runMachine(int argc, char* argv[]) {
     }
     Machine(QString::fromLocal8Bit(argv[2]), app, dialogs).work(QByteArray(argv[4]).toInt());
     std::fputs("DONE\n", stdout);
+    std::fflush(stdout);
     return 0;
 }
 
