@@ -328,6 +328,17 @@ struct Step {
     int runs = 1; // the median of this many runs, here and in the shell
 };
 
+// One row of the result table: our time beside the shell's, and their ratio.
+void printRow(const QString& step, double ms, double shellMs, const QString& note) {
+    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
+               .arg(step, -28)
+               .arg(ms, 10, 'f', 1)
+               .arg(shellMs, 10, 'f', 1)
+               .arg(shellMs > 0 ? ms / shellMs : 0.0, 6, 'f', 2)
+               .arg(note)
+        << Qt::endl;
+}
+
 double median(QList<double> values) {
     if (values.isEmpty())
         return 0.0;
@@ -619,44 +630,17 @@ int main(int argc, char* argv[]) {
                 shellMs = median(shell.mid(nextShellTime, steps[i].runs));
                 nextShellTime += steps[i].runs;
             }
-            out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
-                       .arg(steps[i].name, -28)
-                       .arg(steps[i].ms, 10, 'f', 1)
-                       .arg(shellMs, 10, 'f', 1)
-                       .arg(shellMs > 0 ? steps[i].ms / shellMs : 0.0, 6, 'f', 2)
-                       .arg(steps[i].note)
-                << Qt::endl;
+            printRow(steps[i].name, steps[i].ms, shellMs, steps[i].note);
         }
-        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
-                   .arg(QStringLiteral("backup (checked copy)"), -28)
-                   .arg(backupMs, 10, 'f', 1)
-                   .arg(shellBackupMs, 10, 'f', 1)
-                   .arg(shellBackupMs > 0 ? backupMs / shellBackupMs : 0.0, 6, 'f', 2)
-                   .arg(QStringLiteral("shell: .backup; median of %1").arg(kBackupRuns))
-            << Qt::endl;
-        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
-                   .arg(QStringLiteral("transfer \"<<\" of a packet"), -28)
-                   .arg(transferMs, 10, 'f', 1)
-                   .arg(importMs, 10, 'f', 1)
-                   .arg(importMs > 0 ? transferMs / importMs : 0.0, 6, 'f', 2)
-                   .arg(QStringLiteral(
-                            "shell: .import of the record columns; reading the packet took %1 ms more")
-                            .arg(loadMs, 0, 'f', 0))
-            << Qt::endl;
-        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
-                   .arg(QStringLiteral("  the same, keys included"), -28)
-                   .arg(transferMs, 10, 'f', 1)
-                   .arg(keyedImportMs, 10, 'f', 1)
-                   .arg(keyedImportMs > 0 ? transferMs / keyedImportMs : 0.0, 6, 'f', 2)
-                   .arg(QStringLiteral("shell: .import of the records with the search keys the base keeps"))
-            << Qt::endl;
-        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
-                   .arg(QStringLiteral("Windows base: write"), -28)
-                   .arg(conversionMs, 10, 'f', 1)
-                   .arg(importMs, 10, 'f', 1)
-                   .arg(importMs > 0 ? conversionMs / importMs : 0.0, 6, 'f', 2)
-                   .arg(QStringLiteral("new base with indexes, counted and checked; shell: as above"))
-            << Qt::endl;
+        printRow(QStringLiteral("backup (checked copy)"), backupMs, shellBackupMs,
+                 QStringLiteral("shell: .backup; median of %1").arg(kBackupRuns));
+        printRow(QStringLiteral("transfer \"<<\" of a packet"), transferMs, importMs,
+                 QStringLiteral("shell: .import of the record columns; reading the packet took %1 ms more")
+                     .arg(loadMs, 0, 'f', 0));
+        printRow(QStringLiteral("  the same, keys included"), transferMs, keyedImportMs,
+                 QStringLiteral("shell: .import of the records with the search keys the base keeps"));
+        printRow(QStringLiteral("Windows base: write"), conversionMs, importMs,
+                 QStringLiteral("new base with indexes, counted and checked; shell: as above"));
         out << "peak memory: " << registerPeak << " MB before the listing, " << listingPeak
             << " MB after it, " << peakMemoryMB() << " MB after the transfer (the packet is held whole)"
             << Qt::endl;
