@@ -8,6 +8,8 @@ for option in "$@"; do
     --with-display) PACKAGES="$PACKAGES xvfb xauth" ;;
     # What the tests use besides the program: the desktop's validators and the PDF tools.
     --for-tests) PACKAGES="$PACKAGES desktop-file-utils appstream poppler-utils" ;;
+    # clang's libFuzzer and sanitizer runtimes, for the fuzz targets of the file readers.
+    --for-fuzzing) PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;;
     *) echo "opção desconhecida: $option" >&2; exit 2 ;;
     esac
 done

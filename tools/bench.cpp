@@ -563,8 +563,7 @@ int main(int argc, char* argv[]) {
             source.load(TransferSource::File::Packet, packetPath, {});
             source.orderByNumber();
         });
-        const double transferMs =
-            timed([&] { transferAll(source, transferConnection.database(), {}, nullptr); });
+        const double transferMs = timed([&] { transferAll(source, transferConnection.database(), {}); });
         transferConnection.close();
         QStringList columnNames;
         for (int column = 1; column < Columns::count(); ++column)
@@ -589,22 +588,20 @@ int main(int argc, char* argv[]) {
         };
         const double importMs = shellImport(columnNames, csvPath);
 
-        // Writing the records of a converted Windows base, read whole beforehand as the
-        // conversion does, beside the same shell import.
-        SourceTable windowsRecords;
-        {
-            for (const auto& column : Columns::all())
-                windowsRecords.columns << column.name;
+        // Writing the records of a converted Windows base, as the conversion does while it
+        // reads them, beside the same shell import.
+        const QString convertedPath = QDir(folder).filePath(QStringLiteral("convertida.mdb"));
+        QFile::remove(convertedPath);
+        const double conversionMs = timed([&] {
             QList<int> everyColumn(Columns::count());
             std::iota(everyColumn.begin(), everyColumn.end(), 0);
             RecordReader reader = table.reader(everyColumn);
+            WindowsBase::NewBase converted(convertedPath);
             QStringList values;
             while (reader.next(values))
-                windowsRecords.addRow(values);
-        }
-        const QString convertedPath = QDir(folder).filePath(QStringLiteral("convertida.mdb"));
-        QFile::remove(convertedPath);
-        const double conversionMs = timed([&] { WindowsBase::writeBase(windowsRecords, convertedPath); });
+                converted.add(values);
+            converted.finish(reader.count());
+        });
         QFile::remove(convertedPath);
         const double keyedImportMs = shellImport(keyedNames, keyedCsvPath);
 

@@ -57,7 +57,11 @@ void SharedTable::checkEditing() const {
 }
 
 void SharedTable::checkBrowseMode() {
-    if (editing())
+    const bool untouched =
+        std::all_of(m_buffer.cbegin(), m_buffer.cend(), [](const QString& text) { return text.isEmpty(); });
+    if (m_state == State::Insert && untouched)
+        cancel();
+    else if (editing())
         post();
 }
 

@@ -45,6 +45,9 @@ class SharedTable : public QObject {
     void moveTo(int row);
 
     void append();
+    // Ends editing as a move to another record does: a changed record is stored, a new
+    // record nothing was typed into is dropped.
+    void checkBrowseMode();
     void edit();
     void post();
     void cancel();
@@ -108,7 +111,6 @@ class SharedTable : public QObject {
   private:
     void checkActive() const;
     void checkEditing() const;
-    void checkBrowseMode();
     void setState(State state);
     void requery(std::optional<qint64> keepCode);
     void applyFilterAndOrder(bool filtered, const QString& expression, const QString& order,

@@ -2,23 +2,25 @@
 
 #include "app/apperror.h"
 #include "columns.h"
+#include "jetstream.h"
 #include "nativequery.h"
 #include "recordwriter.h"
-#include "schema.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <mdbtools.h>
+#include <QProcess>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace WindowsBase {
 
 namespace {
 
-// Notes longer than this would be cut by the reader; a base holding one is refused.
-constexpr size_t kLongestValue = 1 << 20;
+// The reader gives a record at least this often on a real base; silence longer than this
+// means it is stuck.
+constexpr int kSilence = 60000;
 
 QString baseName(const QString& path) {
     return QFileInfo(path).fileName();
@@ -30,17 +32,6 @@ QString baseName(const QString& path) {
                        "foi alterada.")
             .arg(baseName(path), why));
 }
-
-struct Handle {
-    MdbHandle* mdb = nullptr;
-    MdbTableDef* table = nullptr;
-    ~Handle() {
-        if (table)
-            mdb_free_tabledef(table);
-        if (mdb)
-            mdb_close(mdb);
-    }
-};
 
 QString uniqueName(const QString& folder, const QString& stem) {
     QString name = folder + stem + QStringLiteral(".mdb");
@@ -64,6 +55,20 @@ QString integrityOf(const QSqlDatabase& db) {
     return check.step() ? check.text(0) : QString();
 }
 
+// The positions in clientes of the columns the reader found; Código and one more at least.
+QVector<int> positionsOf(const QString& path, const QStringList& columns) {
+    QVector<int> positions;
+    for (const QString& name : columns) {
+        const int position = Columns::indexOf(name);
+        if (position < 0 || positions.contains(position))
+            unreadable(path, QStringLiteral("a tabela clientes não tem os campos esperados."));
+        positions << position;
+    }
+    if (!positions.contains(0) || positions.size() < 2)
+        unreadable(path, QStringLiteral("a tabela clientes não tem os campos esperados."));
+    return positions;
+}
+
 } // namespace
 
 bool isJetFile(const QString& path) {
@@ -75,117 +80,154 @@ bool isJetFile(const QString& path) {
            (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB");
 }
 
-SourceTable readClientes(const QString& path, const std::function<void(int, int)>& progress) {
-    const qint64 size = QFileInfo(path).size();
-    Handle handle;
-    handle.mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-    if (!handle.mdb)
-        unreadable(path, QStringLiteral("o arquivo não pôde ser aberto."));
-    if (size % handle.mdb->fmt->pg_size != 0)
-        unreadable(path, QStringLiteral("o arquivo está incompleto."));
-    mdb_set_date_fmt(handle.mdb, "%d/%m/%Y");
-    mdb_set_bind_size(handle.mdb, kLongestValue);
-    char tableName[] = "clientes";
-    handle.table = mdb_read_table_by_name(handle.mdb, tableName, MDB_TABLE);
-    if (!handle.table || !mdb_read_columns(handle.table))
-        unreadable(path, QStringLiteral("a tabela clientes não foi encontrada."));
-
-    // Each column of clientes found in the file gets a buffer of its own.
-    SourceTable table;
-    for (const auto& column : Columns::all())
-        table.columns << column.name;
-    std::vector<std::unique_ptr<char[]>> buffers(Columns::count());
-    std::vector<int> lengths(Columns::count(), 0);
-    int found = 0;
-    for (unsigned int i = 0; i < handle.table->num_cols; ++i) {
-        const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(handle.table->columns, i));
-        const int position = Columns::indexOf(QString::fromUtf8(column->name));
-        if (position < 0 || buffers[position])
-            continue;
-        buffers[position] = std::make_unique_for_overwrite<char[]>(kLongestValue);
-        mdb_bind_column(handle.table, static_cast<int>(i) + 1, buffers[position].get(), &lengths[position]);
-        ++found;
-    }
-    if (!buffers[0] || found < 2)
-        unreadable(path, QStringLiteral("a tabela clientes não tem os campos esperados."));
-    mdb_rewind_table(handle.table);
-    const int expected = static_cast<int>(handle.table->num_rows);
-    QStringList values(Columns::count());
-    while (mdb_fetch_row(handle.table)) {
-        for (int column = 0; column < Columns::count(); ++column) {
-            if (!buffers[column])
-                continue;
-            if (static_cast<size_t>(lengths[column]) >= kLongestValue - 1)
-                unreadable(path, QStringLiteral("uma anotação é longa demais."));
-            values[column] = QString::fromUtf8(buffers[column].get(), lengths[column]);
-        }
-        table.addRow(values);
-        if (progress)
-            progress(table.rowCount(), expected);
-    }
-    if (table.rowCount() != expected)
-        unreadable(path,
-                   QStringLiteral("foram lidos %1 dos %2 registros.").arg(table.rowCount()).arg(expected));
-    return table;
+QString readerProgram() {
+    const QString chosen = qEnvironmentVariable("VELMORA_LEITOR_MDB");
+    if (!chosen.isEmpty())
+        return chosen;
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora-mdb");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QStringLiteral(VELMORA_BUILD_BIN "/velmora-mdb");
 }
 
-void writeBase(const SourceTable& records, const QString& path, const std::function<void(int)>& progress) {
-    const QString connection = QStringLiteral("velmora-conversion");
+int readClientes(const QString& path, const std::function<void(const Schema::Record&)>& take,
+                 const std::function<void(int, int)>& progress) {
+    QVector<int> positions;
+    qint64 expected = 0;
+    std::optional<QString> readerMessage;
+    JetStream::Decoder decoder;
+    decoder.onColumns = [&](const QStringList& columns) { positions = positionsOf(path, columns); };
+    decoder.onExpected = [&](qint64 count) { expected = count; };
+    decoder.onError = [&](const QString& message) { readerMessage = message; };
+    decoder.onRecord = [&](const QStringList& values) {
+        Schema::Record record = Schema::emptyRecord();
+        for (qsizetype i = 0; i < values.size(); ++i)
+            record[positions[i]] = values[i];
+        take(record);
+        if (progress)
+            progress(static_cast<int>(decoder.records()), static_cast<int>(expected));
+    };
+
+    QProcess reader;
+    reader.setStandardErrorFile(QProcess::nullDevice());
+    reader.start(readerProgram(), {QFileInfo(path).absoluteFilePath()}, QIODevice::ReadOnly);
+    if (!reader.waitForStarted(30000))
+        unreadable(
+            path,
+            QStringLiteral("o leitor de bases do Windows (%1) não pôde ser iniciado.").arg(readerProgram()));
     try {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-            db.setDatabaseName(path);
-            if (!db.open())
-                throw AppError(QStringLiteral("Não foi possível criar a nova base %1.").arg(path));
-            // The indexes are built once at the end, far faster than row by row, and the
-            // whole new base is held in memory while it is built and checked.
-            NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -262144"));
-            Schema::create(db, false);
-            RecordWriter writer(db);
-            for (int row = 0; row < records.rowCount(); ++row) {
-                Schema::Record record = Schema::emptyRecord();
-                for (int column = 0; column < Columns::count(); ++column)
-                    record[column] = records.value(row, column);
-                if (record[0].toLongLong() <= 0)
-                    throw AppError(QStringLiteral("Um registro da base original não tem número (Código)."));
-                writer.insert(record);
-                if (progress)
-                    progress(row + 1);
+        while (reader.state() != QProcess::NotRunning || reader.bytesAvailable() > 0) {
+            if (reader.bytesAvailable() == 0 && !reader.waitForReadyRead(kSilence) &&
+                reader.state() != QProcess::NotRunning) {
+                reader.kill();
+                reader.waitForFinished();
+                unreadable(path, QStringLiteral("o leitor parou de responder."));
             }
-            Schema::createIndexes(db);
-            writer.commit();
-            const qint64 stored =
-                NativeQuery::integers(db, QStringLiteral("SELECT count(*) FROM clientes"), {}).value(0);
-            const QString check = integrityOf(db);
-            db.close();
-            if (stored != records.rowCount() || check != QStringLiteral("ok"))
-                throw AppError(QStringLiteral("A nova base não conferiu com a original (%1 de %2 registros; "
-                                              "verificação: %3).")
-                                   .arg(stored)
-                                   .arg(records.rowCount())
-                                   .arg(check));
+            decoder.feed(reader.readAll());
         }
-        QSqlDatabase::removeDatabase(connection);
+    } catch (const JetStream::Decoder::BadStream& bad) {
+        reader.kill();
+        reader.waitForFinished();
+        unreadable(path, bad.reason);
     } catch (const AppError&) {
-        QSqlDatabase::removeDatabase(connection);
-        QFile::remove(path);
+        reader.kill();
+        reader.waitForFinished();
+        throw;
+    }
+    reader.waitForFinished();
+    if (readerMessage)
+        unreadable(path, *readerMessage);
+    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0 || !decoder.finished())
+        unreadable(path, QStringLiteral("o arquivo está danificado (o leitor parou no registro %1).")
+                             .arg(decoder.records()));
+    if (decoder.records() != expected)
+        unreadable(path,
+                   QStringLiteral("foram lidos %1 dos %2 registros.").arg(decoder.records()).arg(expected));
+    return static_cast<int>(decoder.records());
+}
+
+struct NewBase::Writing {
+    QSqlDatabase db;
+    std::optional<RecordWriter> writer;
+};
+
+NewBase::NewBase(const QString& path)
+    : m_path(path), m_connection(QStringLiteral("velmora-nova-%1").arg(reinterpret_cast<quintptr>(this))),
+      m_writing(std::make_unique<Writing>()) {
+    try {
+        m_writing->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        m_writing->db.setDatabaseName(path);
+        if (!m_writing->db.open())
+            throw AppError(QStringLiteral("Não foi possível criar a nova base %1.").arg(path));
+        // The indexes are built once at the end, far faster than row by row, and the
+        // whole new base is held in memory while it is built and checked.
+        NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA cache_size = -262144"));
+        Schema::create(m_writing->db, false);
+        m_writing->writer.emplace(m_writing->db);
+    } catch (const AppError&) {
+        discard();
+        throw;
+    }
+}
+
+NewBase::~NewBase() {
+    if (m_writing)
+        discard();
+}
+
+void NewBase::discard() {
+    if (m_writing) {
+        m_writing->writer.reset();
+        m_writing->db.close();
+        m_writing.reset();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+    QFile::remove(m_path);
+}
+
+void NewBase::add(const Schema::Record& record) {
+    if (record[0].toLongLong() <= 0)
+        throw AppError(QStringLiteral("Um registro da base original não tem número (Código)."));
+    m_writing->writer->insert(record);
+}
+
+void NewBase::finish(qint64 expected) {
+    try {
+        Schema::createIndexes(m_writing->db);
+        m_writing->writer->commit();
+        m_writing->writer.reset();
+        const qint64 stored =
+            NativeQuery::integers(m_writing->db, QStringLiteral("SELECT count(*) FROM clientes"), {})
+                .value(0);
+        const QString check = integrityOf(m_writing->db);
+        if (stored != expected || check != QStringLiteral("ok"))
+            throw AppError(QStringLiteral("A nova base não conferiu com a original (%1 de %2 registros; "
+                                          "verificação: %3).")
+                               .arg(stored)
+                               .arg(expected)
+                               .arg(check));
+        m_writing->db.close();
+        m_writing.reset();
+        QSqlDatabase::removeDatabase(m_connection);
+    } catch (const AppError&) {
+        discard();
         throw;
     }
 }
 
 Converted convert(const QString& folder, const std::function<void(int, int)>& progress) {
     const QString base = folder + QStringLiteral("base.mdb");
-    const SourceTable records = readClientes(base, [&progress](int done, int total) {
-        if (progress)
-            progress(done, 2 * total);
-    });
-    const int total = records.rowCount();
     const QString converting = folder + QStringLiteral("base-convertendo.mdb");
+    // What a conversion cut short left behind.
     QFile::remove(converting);
-    writeBase(records, converting, [&progress, total](int done) {
-        if (progress)
-            progress(total + done, 2 * total);
-    });
+    QFile::remove(converting + QStringLiteral("-journal"));
+    int total = 0;
+    {
+        NewBase newBase(converting);
+        total = readClientes(
+            base, [&newBase](const Schema::Record& record) { newBase.add(record); }, progress);
+        newBase.finish(total);
+    }
     const QString kept = uniqueName(folder, QStringLiteral("base-windows"));
     try {
         keepOriginal(base, kept);

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "transfer/sourcetable.h"
+#include "schema.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <functional>
 
@@ -12,25 +13,49 @@ namespace WindowsBase {
 // The file's header says it is a Jet or ACE database.
 bool isJetFile(const QString& path);
 
-// Every record of table clientes, in the columns of clientes (a column the file lacks is
-// empty); dates kept as dates come as dd/mm/yyyy. Throws AppError when the file cannot be
-// read whole. `progress` gets the records read so far and their number.
-SourceTable readClientes(const QString& path, const std::function<void(int, int)>& progress = {});
+// The program that reads a Jet file for us (velmora-mdb, beside the program).
+QString readerProgram();
 
-// Writes `records` (in the columns of clientes) with their own numbers into a new base at
-// `path`, in one transaction, then checks its count and integrity. Throws AppError when a
-// step fails, removing the file. `progress` gets the records written so far.
-void writeBase(const SourceTable& records, const QString& path,
-               const std::function<void(int)>& progress = {});
+// Every record of table clientes, in the columns of clientes (a column the file lacks is
+// empty), handed to `take` as it is read; dates kept as dates come as dd/mm/yyyy. The file
+// is read by the reader program in a process of its own: its failure, whatever it is, is
+// the file's. Throws AppError when the file cannot be read whole; gives the number of
+// records. `progress` gets the records read so far and their number.
+int readClientes(const QString& path, const std::function<void(const Schema::Record&)>& take,
+                 const std::function<void(int, int)>& progress = {});
+
+// A new base at `path` being filled with records under their own numbers, in one
+// transaction with the indexes built at the end. A base not finished is removed.
+class NewBase {
+  public:
+    explicit NewBase(const QString& path);
+    ~NewBase();
+    NewBase(const NewBase&) = delete;
+    NewBase& operator=(const NewBase&) = delete;
+
+    // Throws AppError for a record without a number.
+    void add(const Schema::Record& record);
+    // Commits, then checks that the base holds `expected` records and passes its integrity
+    // check. Throws AppError, the file removed.
+    void finish(qint64 expected);
+
+  private:
+    void discard();
+
+    QString m_path;
+    QString m_connection;
+    struct Writing;
+    std::unique_ptr<Writing> m_writing;
+};
 
 struct Converted {
     int records = 0;
     QString originalKeptAs; // the Windows base's new name, beside the new base
 };
 
-// Converts the base.mdb of `folder`: the records are read whole first, written with their
-// own numbers into a new base under a temporary name, counted and checked; then the
-// original is kept as base-windows.mdb and the new base takes its place. Throws AppError
+// Converts the base.mdb of `folder`: its records are written with their own numbers into a
+// new base under a temporary name as they are read, then counted and checked; only then is
+// the original kept as base-windows.mdb and the new base put in its place. Throws AppError
 // when any step fails; the original is then as it was and no new base is left behind.
 Converted convert(const QString& folder, const std::function<void(int, int)>& progress = {});
 

@@ -7,14 +7,46 @@
 #include "paradoxreader.h"
 #include "unpacker.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <numeric>
+#include <stdio.h>
+
+namespace {
+
+// The packed base is unpacked under a temporary name beside `copy`, and takes that name
+// only once the packet in it has been read whole: a damaged or cut file never leaves a
+// partial copy behind, nor spoils the copy of an earlier load.
+SourceTable loadPacked(const QString& path, const QString& copy) {
+    const QString partial = copy + QStringLiteral(".parcial");
+    try {
+        const Unpacker::Outcome outcome = Unpacker::DescomprimeClick(path, partial);
+        SourceTable table;
+        try {
+            table = PacketReader::read(partial);
+        } catch (const AppError&) {
+            if (outcome == Unpacker::Outcome::CutShort)
+                throw AppError(QStringLiteral("O arquivo %1 termina antes do fim dos dados compactados; ele "
+                                              "está incompleto.")
+                                   .arg(QFileInfo(path).fileName()));
+            throw;
+        }
+        if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(copy).constData()) != 0)
+            throw AppError(QStringLiteral("Não foi possível gravar o arquivo %1.").arg(copy));
+        return table;
+    } catch (const AppError&) {
+        QFile::remove(partial);
+        throw;
+    }
+}
+
+} // namespace
 
 void TransferSource::load(File file, const QString& path, const QString& unpackedCopy) {
     SourceTable table;
     switch (file) {
     case File::Packed:
-        Unpacker::DescomprimeClick(path, unpackedCopy);
-        table = PacketReader::read(unpackedCopy);
+        table = loadPacked(path, unpackedCopy);
         break;
     case File::Packet:
         table = PacketReader::read(path);
@@ -61,13 +93,11 @@ void TransferSource::orderByNumber() {
         throw AppError(
             QStringLiteral("A base de origem não tem o campo AGE_COD; a lista fica na ordem do arquivo."));
     const bool ascending = m_kind == RecordMapping::SourceKind::Table || !m_ascending;
+    const std::vector<std::optional<qint64>> numbers = m_table.wholeNumbers(column);
     QVector<std::pair<std::optional<qint64>, int>> keys;
     keys.reserve(count());
-    for (int row = 0; row < m_table.rowCount(); ++row) {
-        bool ok = false;
-        const qint64 number = m_table.value(row, column).trimmed().toLongLong(&ok);
-        keys.append({ok ? std::optional<qint64>(number) : std::nullopt, row});
-    }
+    for (int row = 0; row < m_table.rowCount(); ++row)
+        keys.append({numbers[static_cast<size_t>(row)], row});
     // Records without a number come first, as empty values do in an ascending order.
     std::stable_sort(keys.begin(), keys.end(), [ascending](const auto& a, const auto& b) {
         return ascending ? a.first < b.first : b.first < a.first;
@@ -111,30 +141,27 @@ class BulkCache {
 
 } // namespace
 
-int transferAll(TransferSource& source, const QSqlDatabase& db, const std::function<void(int)>& progress,
-                RecordMapping::Mapped* refused) {
-    // A block's transaction holds the base for a second or so: long enough to store many
-    // records at once, short enough for another machine's save to wait for it.
-    constexpr int kBlock = 10000;
+int transferAll(TransferSource& source, const QSqlDatabase& db, const std::function<void(int)>& progress) {
     BulkCache cache(db);
     int stored = 0;
     while (!source.atEnd()) {
         RecordWriter writer(db);
         const int blockStart = source.position();
         int inBlock = 0;
-        std::optional<AppError> refusal;
-        for (; inBlock < kBlock && !source.atEnd(); ++inBlock) {
+        std::optional<RecordRefused> refusal;
+        for (; inBlock < kTransferBlock && !source.atEnd(); ++inBlock) {
+            RecordMapping::Mapped mapped;
             Schema::Record record;
             try {
-                record = RecordMapping::toRecord(source.mapCurrent(refused));
+                record = RecordMapping::toRecord(source.mapCurrent(&mapped));
             } catch (const AppError& error) {
-                refusal = error;
+                refusal.emplace(error, mapped);
                 break;
             }
             try {
                 writer.insert(record);
             } catch (const AppError& error) {
-                refusal = error;
+                refusal.emplace(error, mapped);
                 if (source.kind() == RecordMapping::SourceKind::Table)
                     source.next(); // the table's list moves before its record is stored
                 break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/apperror.h"
 #include "recordmapping.h"
 #include "sourcetable.h"
 
@@ -13,7 +14,8 @@ class QSqlDatabase;
 class TransferSource {
   public:
     // Reads a file of the kind chosen: a packed base (unpacked into `unpackedCopy` first),
-    // a data packet or a Paradox table. Throws AppError; what was loaded before stays.
+    // a data packet or a Paradox table. Throws AppError; what was loaded before stays, and
+    // so does an earlier `unpackedCopy` unless the new one could be read.
     enum class File { Packed, Packet, Table };
     void load(File file, const QString& path, const QString& unpackedCopy);
     void close();
@@ -49,11 +51,22 @@ class TransferSource {
     bool m_ascending = false;
 };
 
+// A record "<<" could not map or store, with the values mapped for it.
+class RecordRefused : public AppError {
+  public:
+    RecordRefused(const AppError& error, RecordMapping::Mapped mapped)
+        : AppError(error.message()), values(std::move(mapped)) {}
+    RecordMapping::Mapped values;
+};
+
+// The records "<<" stores in one transaction: other machines wait for one block at most.
+inline constexpr int kTransferBlock = 10000;
+
 // "<<": stores every record from the current one on, through the record writer, a block
-// of records per transaction so that other machines wait only briefly. Stops at a record
-// that cannot be mapped or stored: the records before it stay stored and the error is
-// thrown, with the values mapped for it in `refused`. The source stays on that record,
-// except that a table's list has already moved past a record it could not store.
-// Gives the number of records stored.
-int transferAll(TransferSource& source, const QSqlDatabase& db, const std::function<void(int)>& progress,
-                RecordMapping::Mapped* refused);
+// of records per transaction. Stops at a record that cannot be mapped or stored: the
+// records before it stay stored and RecordRefused is thrown. The source stays on that
+// record, except that a table's list has already moved past a record it could not store.
+// Any other failure (the base held by another machine, a block that could not be
+// committed) throws AppError: the block in progress is not stored and the source is back
+// at its first record. Gives the number of records stored.
+int transferAll(TransferSource& source, const QSqlDatabase& db, const std::function<void(int)>& progress);

@@ -21,10 +21,11 @@
 // column titled with its name.
 class SourceModel : public QAbstractTableModel {
   public:
-    explicit SourceModel(const TransferSource& source, QObject* parent)
-        : QAbstractTableModel(parent), m_source(source) {}
+    SourceModel(const TransferSource& source, std::function<void(const QString&)> readFailed, QObject* parent)
+        : QAbstractTableModel(parent), m_source(source), m_readFailed(std::move(readFailed)) {}
     void reload() {
         beginResetModel();
+        m_failureSaid = false;
         endResetModel();
     }
     int rowCount(const QModelIndex& parent = {}) const override {
@@ -36,7 +37,17 @@ class SourceModel : public QAbstractTableModel {
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || role != Qt::DisplayRole)
             return {};
-        return m_source.table().value(m_source.rowAt(index.row()), index.column());
+        // The rows are read from the old file as the list shows them; a file that can no
+        // longer be read is said once, after the list has been painted.
+        try {
+            return m_source.table().value(m_source.rowAt(index.row()), index.column());
+        } catch (const AppError& error) {
+            if (!std::exchange(m_failureSaid, true))
+                QMetaObject::invokeMethod(
+                    const_cast<SourceModel*>(this),
+                    [this, message = error.message()] { m_readFailed(message); }, Qt::QueuedConnection);
+            return {};
+        }
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (role != Qt::DisplayRole || orientation != Qt::Horizontal || !m_source.isOpen())
@@ -46,6 +57,8 @@ class SourceModel : public QAbstractTableModel {
 
   private:
     const TransferSource& m_source;
+    std::function<void(const QString&)> m_readFailed;
+    mutable bool m_failureSaid = false;
 };
 
 namespace {
@@ -97,7 +110,8 @@ const QString kPlaceholderName = QStringLiteral("nulo");
 
 TransferWindow::TransferWindow(Application& app, QWidget* parent)
     : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
-    m_sourceModel = new SourceModel(m_source, this);
+    m_sourceModel = new SourceModel(
+        m_source, [this](const QString& message) { showError(message); }, this);
     ui.DBGrid2->setModel(m_sourceModel);
     ui.DBGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui.DBGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -205,22 +219,31 @@ void TransferWindow::Button3Click() {
 }
 
 void TransferWindow::Button6Click() {
-    if (ui.respeitar->isChecked())
+    if (ui.respeitar->isChecked() || !m_source.isOpen())
         return;
+    if (m_source.atEnd()) {
+        if (!m_table->editing())
+            refreshRegister();
+        return;
+    }
     WaitBox* wait = app().espere();
     wait->begin(m_source.count() - m_source.position());
-    RecordMapping::Mapped refused;
     try {
-        // A record the register is editing is stored first, as appending would.
-        if (m_table->editing())
-            m_table->post();
-        transferAll(
-            m_source, m_data->ADOConnection1->database(), [wait](int done) { wait->setProgress(done); },
-            &refused);
-    } catch (const AppError& error) {
+        // A record the register is editing is finished first, as appending would.
+        m_table->checkBrowseMode();
+        transferAll(m_source, m_data->ADOConnection1->database(),
+                    [wait](int done) { wait->setProgress(done); });
+    } catch (const RecordRefused& refusal) {
         wait->end();
         refreshRegister();
-        appendMapped(refused);
+        appendMapped(refusal.values);
+        showError(refusal.message());
+        sourceChanged();
+        return;
+    } catch (const AppError& error) {
+        // Nothing of the block in progress was stored: no record is left open for it.
+        wait->end();
+        refreshRegister();
         showError(error.message());
         sourceChanged();
         return;
@@ -275,11 +298,17 @@ void TransferWindow::transferNumbered() {
     qint64 old = 0;
     qint64 next = 0;
     try {
+        m_table->checkBrowseMode();
         next = m_table->nextRecordNumber();
-        if (m_table->editing())
-            m_table->post();
+    } catch (const AppError& error) {
+        showError(error.message());
+        return;
+    }
+    try {
         old = m_source.currentOldNumber();
     } catch (const AppError& error) {
+        // The record appended for it stays open for writing, as for a record refused.
+        appendMapped(RecordMapping::Mapped(Columns::count()));
         showError(error.message());
         return;
     }

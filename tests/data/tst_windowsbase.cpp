@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "data/datamodule.h"
 #include "data/sharedtable.h"
+#include "data/windowsbase.h"
 #include "files.h"
 #include "scripteddialogs.h"
 #include "testenvironment.h"
@@ -12,8 +13,10 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -163,6 +166,60 @@ class TestWindowsBase : public QObject {
             QCOMPARE(program.dataFiles(), QStringList{"base.mdb"});
             QCOMPARE(bytesOf(program.env.basePath()), whole.left(size));
         }
+    }
+
+    // The file is read by a program of its own: its death, or anything it sends that does
+    // not fit, refuses the file, which stays as it was.
+    void readerFailuresRefuseTheFile_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::newRow("killed") << QByteArray("printf 'VELMORA-MDB 1\\n'; kill -SEGV $$");
+        QTest::newRow("gone quiet at the start") << QByteArray("exit 0");
+        QTest::newRow("not its answer") << QByteArray("printf 'Segmentation fault'");
+        QTest::newRow("a frame larger than any")
+            << QByteArray("printf 'VELMORA-MDB 1\\nR\\377\\377\\377\\377'");
+        QTest::newRow("records before the columns")
+            << QByteArray("printf 'VELMORA-MDB 1\\nR\\000\\000\\000\\000'; exit 0");
+    }
+    void readerFailuresRefuseTheFile() {
+        QFETCH(QByteArray, script);
+        const QByteArray original = bytesOf(kFixtures + QStringLiteral("win70-base.mdb"));
+        Program program(original);
+        const QString reader = program.env.root() + QStringLiteral("leitor.sh");
+        writeFile(reader, "#!/bin/sh\n" + script + "\n");
+        QFile::setPermissions(reader, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("VELMORA_LEITOR_MDB", QFile::encodeName(reader));
+        const bool started = program.start(Dialogs::Button::Yes);
+        qunsetenv("VELMORA_LEITOR_MDB");
+        QVERIFY(!started);
+        QVERIFY2(program.dialogs.texts().value(1).contains(QStringLiteral("não pôde ser lida inteira")),
+                 qPrintable(program.dialogs.texts().join(u'|')));
+        QCOMPARE(program.dataFiles(), QStringList{"base.mdb"});
+        QCOMPARE(bytesOf(program.env.basePath()), original);
+    }
+
+    // Damaged copies, bytes changed at random after the first page: each is read whole or
+    // refused, and the reader's troubles never reach the program.
+    void damagedCopiesNeverTakeTheProgramDown() {
+        const QByteArray original = bytesOf(kFixtures + QStringLiteral("win70-base.mdb"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("base.mdb"));
+        QRandomGenerator random(19);
+        int refused = 0;
+        for (int copy = 0; copy < 40; ++copy) {
+            QByteArray damaged = original;
+            for (int change = 0; change < 24; ++change)
+                damaged[4096 + random.bounded(damaged.size() - 4096)] =
+                    static_cast<char>(random.bounded(256));
+            writeFile(path, damaged);
+            try {
+                WindowsBase::readClientes(path, [](const Schema::Record&) {});
+            } catch (const AppError& error) {
+                QVERIFY2(error.message().contains(QStringLiteral("não pôde ser lida inteira")),
+                         qPrintable(error.message()));
+                ++refused;
+            }
+        }
+        qInfo("%d of 40 damaged copies refused", refused);
     }
 
     void answeringNoChangesNothing() {

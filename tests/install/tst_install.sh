@@ -16,6 +16,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 expected="bin/velmora
 libexec/velmora/velmora
 libexec/velmora/velmora-install
+libexec/velmora/velmora-mdb
 share/applications/br.com.belvoran.Velmora.desktop
 share/doc/velmora/ajuda.pdf
 share/icons/hicolor/scalable/apps/br.com.belvoran.Velmora.svg
@@ -23,7 +24,7 @@ share/metainfo/br.com.belvoran.Velmora.metainfo.xml"
 installed=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
 [ "$installed" = "$expected" ] || fail "arquivos instalados:
 $installed"
-for program in bin/velmora libexec/velmora/velmora libexec/velmora/velmora-install; do
+for program in bin/velmora libexec/velmora/velmora libexec/velmora/velmora-install libexec/velmora/velmora-mdb; do
     [ -x "$prefix/$program" ] || fail "$program não é executável"
 done
 

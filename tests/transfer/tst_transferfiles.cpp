@@ -51,7 +51,42 @@ QByteArray packetWithColumns(int columns) {
            fields + "</FIELDS><PARAMS/></METADATA><ROWDATA><ROW" + row + "/></ROWDATA></DATAPACKET>";
 }
 
+// A field of the 6.0 sample given another type and size.
+struct FieldChange {
+    int field;
+    quint8 type;
+    quint8 size;
+};
+// Bytes of the sample overwritten: `count` bytes from `offset` set to `value`.
+struct ByteChange {
+    qsizetype offset;
+    qsizetype count;
+    char value;
+};
+
+// The 6.0 sample, with its memo file, changed as given, in `dir`.
+QString mutatedTable(const QTemporaryDir& dir, const QList<FieldChange>& fields,
+                     const QList<ByteChange>& bytes) {
+    QByteArray table = bytesOf(kFixtures + QStringLiteral("pro60.db"));
+    constexpr qsizetype kFieldArray = 0x78;
+    for (const FieldChange& change : fields) {
+        table[kFieldArray + 2 * change.field] = static_cast<char>(change.type);
+        table[kFieldArray + 2 * change.field + 1] = static_cast<char>(change.size);
+    }
+    for (const ByteChange& change : bytes) {
+        for (qsizetype i = 0; i < change.count; ++i)
+            table[change.offset + i] = change.value;
+    }
+    const QString path = dir.filePath(QStringLiteral("mudada.db"));
+    writeFile(path, table);
+    QFile::copy(kFixtures + QStringLiteral("pro60.mb"), dir.filePath(QStringLiteral("mudada.mb")));
+    return path;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(FieldChange)
+Q_DECLARE_METATYPE(ByteChange)
 
 class TestTransferFiles : public QObject {
     Q_OBJECT
@@ -92,7 +127,7 @@ class TestTransferFiles : public QObject {
             "WIDTH=\"60\"/><FIELD attrname=\"AGE_DATA\" fieldtype=\"date\"/><FIELD attrname=\"AGE_HORA\" "
             "fieldtype=\"dateTime\"/><FIELD attrname=\"AGE_VALOR\" fieldtype=\"r8\"/><FIELD "
             "attrname=\"AGE_NOTA\" "
-            "fieldtype=\"bin.hex\" SUBTYPE=\"Text\" WIDTH=\"1\"/></FIELDS><PARAMS CHANGE_LOG=\"1 3 8 2 2 2 4 "
+            "fieldtype=\"bin.hex\" SUBTYPE=\"Text\" WIDTH=\"1\"/></FIELDS><PARAMS CHANGE_LOG=\"3 1 8 2 2 2 4 "
             "4 4\"/>"
             "</METADATA><ROWDATA>"
             "<ROW RowState=\"1\" AGE_COD=\"1\" AGE_NOME=\"Ana\" AGE_DATA=\"20240315\" "
@@ -165,7 +200,7 @@ class TestTransferFiles : public QObject {
 
         // Without its memo file the long notes cannot be read.
         QVERIFY(QFile::remove(dir.filePath(QStringLiteral("clientes.mb"))));
-        QVERIFY_THROWS_EXCEPTION(AppError, ParadoxReader::read(db));
+        QVERIFY_THROWS_EXCEPTION(AppError, ParadoxReader::read(db).row(1));
     }
 
     void brokenFiles_data() {
@@ -180,7 +215,6 @@ class TestTransferFiles : public QObject {
         QTest::newRow("truncated zlib") << "zip" << zip.left(zip.size() / 2) << "incompleto";
         QTest::newRow("corrupt zlib") << "zip" << corrupt << "data error";
         QTest::newRow("not zlib") << "zip" << xml << "data error";
-        QTest::newRow("zlib bomb") << "zip" << packed(QByteArray(3 * 1024 * 1024, '\0')) << "mais de 1 MB";
         QTest::newRow("not XML") << "xml" << zip << "não pôde ser lido";
         QTest::newRow("unclosed XML") << "xml" << xml.left(xml.size() - 400) << "não pôde ser lido";
         QTest::newRow("XML but no packet")
@@ -189,6 +223,8 @@ class TestTransferFiles : public QObject {
         QTest::newRow("cut Paradox") << "db" << bytesOf(kFixtures + QStringLiteral("pro60.db")).left(3000)
                                      << "incompleto ou danificado";
     }
+    // A file that cannot be read loads nothing, and an earlier unpacked copy is neither
+    // replaced nor joined by a partial one.
     void brokenFiles() {
         QFETCH(QString, kind);
         QFETCH(QByteArray, bytes);
@@ -198,18 +234,247 @@ class TestTransferFiles : public QObject {
         writeFile(path, bytes);
         const QString copy = dir.filePath(QStringLiteral("Agenda.xml"));
         writeFile(copy, "anterior");
+        const TransferSource::File file = kind == u"zip"   ? TransferSource::File::Packed
+                                          : kind == u"xml" ? TransferSource::File::Packet
+                                                           : TransferSource::File::Table;
+        TransferSource source;
         try {
-            if (kind == QStringLiteral("zip"))
-                Unpacker::DescomprimeClick(path, copy, 1024 * 1024);
-            else if (kind == QStringLiteral("xml"))
-                PacketReader::read(path);
-            else
-                ParadoxReader::read(path);
+            source.load(file, path, copy);
             QFAIL("no error");
         } catch (const AppError& error) {
             QVERIFY2(error.message().contains(message), qPrintable(error.message()));
         }
-        QCOMPARE(bytesOf(copy), QByteArray("anterior")); // an earlier copy is not left half-written
+        QVERIFY(!source.isOpen());
+        QCOMPARE(bytesOf(copy), QByteArray("anterior"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // The copy on disk is capped, and so is what a bomb can make the program hold.
+    void packedBomb() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("base.zip"));
+        writeFile(path, packed(QByteArray(3 * 1024 * 1024, '\0')));
+        const QString copy = dir.filePath(QStringLiteral("Agenda.xml"));
+        try {
+            Unpacker::DescomprimeClick(path, copy, 1024 * 1024);
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("mais de 1 MB")), qPrintable(error.message()));
+        }
+        QVERIFY(!QFileInfo::exists(copy));
+    }
+
+    // A stream cut short is unpacked as far as it goes: a packet that is whole in it (only
+    // the checksum missing) loads.
+    void packedStreamWithoutChecksum() {
+        QTemporaryDir dir;
+        const QByteArray zip = bytesOf(kFixtures + QStringLiteral("free-short.zip"));
+        const QString path = dir.filePath(QStringLiteral("base.zip"));
+        writeFile(path, zip.left(zip.size() - 4));
+        TransferSource source;
+        source.load(TransferSource::File::Packed, path, dir.filePath(QStringLiteral("Agenda.xml")));
+        QCOMPARE(source.count(), 20);
+        QCOMPARE(bytesOf(dir.filePath(QStringLiteral("Agenda.xml"))),
+                 bytesOf(kFixtures + QStringLiteral("free-short.xml")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // Change logs saved unmerged: the row states say which row holds the new values, and
+    // a change row may carry only the fields that changed.
+    void packetChangeLogs_data() {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QStringList>("expected");
+        const QByteArray original =
+            "<ROW AGE_COD=\"1\" AGE_NOME=\"Ana\" AGE_CIDADE=\"Santos\"/>"
+            "<ROW AGE_COD=\"2\" AGE_NOME=\"Bia\" AGE_CIDADE=\"Osasco\"/>"
+            "<ROW RowState=\"1\" AGE_COD=\"3\" AGE_NOME=\"Caio\" AGE_CIDADE=\"Itu\"/>";
+        QTest::newRow("change after its original")
+            << QByteArray("4 3 8") << original + "<ROW RowState=\"8\" AGE_NOME=\"Caio Souza\"/>"
+            << QStringList{"1 Ana Santos", "2 Bia Osasco", "3 Caio Souza Itu"};
+        QTest::newRow("change emptying a field")
+            << QByteArray("4 3 8") << original + "<ROW RowState=\"8\" AGE_CIDADE=\"\"/>"
+            << QStringList{"1 Ana Santos", "2 Bia Osasco", "3 Caio "};
+        QTest::newRow("two changes of one row")
+            << QByteArray("4 3 8 5 4 8")
+            << original +
+                   "<ROW RowState=\"8\" AGE_NOME=\"Caio S.\"/><ROW RowState=\"8\" AGE_CIDADE=\"Tatuí\"/>"
+            << QStringList{"1 Ana Santos", "2 Bia Osasco", "3 Caio S. Tatuí"};
+        QTest::newRow("no log, change after its row")
+            << QByteArray() << original + "<ROW RowState=\"8\" AGE_NOME=\"Caio Souza\"/>"
+            << QStringList{"1 Ana Santos", "2 Bia Osasco", "3 Caio Souza Itu"};
+        QTest::newRow("deleted and inserted")
+            << QByteArray("2 2 2 4 4 4")
+            << QByteArray("<ROW AGE_COD=\"1\" AGE_NOME=\"Ana\" AGE_CIDADE=\"Santos\"/>"
+                          "<ROW RowState=\"2\" AGE_COD=\"2\" AGE_NOME=\"Bia\" AGE_CIDADE=\"Osasco\"/>"
+                          "<ROW AGE_COD=\"3\" AGE_NOME=\"Caio\" AGE_CIDADE=\"Itu\"/>"
+                          "<ROW RowState=\"4\" AGE_COD=\"4\" AGE_NOME=\"Davi\" AGE_CIDADE=\"Bauru\"/>")
+            << QStringList{"1 Ana Santos", "3 Caio Itu", "4 Davi Bauru"};
+    }
+    void packetChangeLogs() {
+        QFETCH(QByteArray, log);
+        QFETCH(QByteArray, rows);
+        QFETCH(QStringList, expected);
+        const QByteArray params =
+            log.isEmpty() ? QByteArray("<PARAMS/>") : "<PARAMS CHANGE_LOG=\"" + log + "\"/>";
+        const QByteArray packet =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+            "<FIELD attrname=\"AGE_COD\" fieldtype=\"i4\"/><FIELD attrname=\"AGE_NOME\" "
+            "fieldtype=\"string\"/>"
+            "<FIELD attrname=\"AGE_CIDADE\" fieldtype=\"string\"/></FIELDS>" +
+            params + "</METADATA><ROWDATA>" + rows + "</ROWDATA></DATAPACKET>";
+        const SourceTable table = PacketReader::parse(packet, QStringLiteral("log.xml"));
+        QStringList found;
+        for (int row = 0; row < table.rowCount(); ++row)
+            found << table.row(row).join(u' ');
+        QCOMPARE(found, expected);
+        const auto numbers = table.wholeNumbers(0);
+        QCOMPARE(static_cast<int>(numbers.size()), expected.size());
+    }
+
+    // Packets other writers make: a comment with an apostrophe and raw line breaks in
+    // values, UTF-16 with its mark, a document type, character references.
+    void packetForms_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray body =
+            "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"AGE_COD\" fieldtype=\"i4\"/>"
+            "<FIELD attrname=\"AGE_NOME\" fieldtype=\"string\"/><FIELD attrname=\"AGE_ANOTACOES\" "
+            "fieldtype=\"bin.hex\"/></FIELDS><PARAMS/></METADATA><ROWDATA>"
+            "<ROW AGE_COD=\"7\" AGE_NOME=\"João D&apos;Ávila\" AGE_ANOTACOES=\"linha 1\r\nlinha 2\"/>"
+            "</ROWDATA></DATAPACKET>";
+        QTest::newRow("comment with an apostrophe")
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- it's the client's list -->\r\n" + body;
+        QString utf16 = QString::fromUtf8("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + body);
+        QByteArray utf16Bytes("\xFF\xFE");
+        utf16Bytes.append(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
+        QTest::newRow("UTF-16 with its mark") << utf16Bytes;
+        QTest::newRow("document type and references")
+            << "<?xml version=\"1.0\"?><!DOCTYPE DATAPACKET [ <!ENTITY x \"y\"> ]>" +
+                   QByteArray(body).replace("Ávila", "&#193;vila").replace("\r\n", "&#13;&#10;");
+    }
+    void packetForms() {
+        QFETCH(QByteArray, bytes);
+        const SourceTable table = PacketReader::parse(bytes, QStringLiteral("forma.xml"));
+        QCOMPARE(table.rowCount(), 1);
+        QCOMPARE(table.row(0), (QStringList{"7", "João D'Ávila", "linha 1\r\nlinha 2"}));
+    }
+
+    // Packets no writer makes: refused with a message, never read past or half-mapped.
+    void hostilePackets_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        const QByteArray head =
+            "<?xml version=\"1.0\"?><DATAPACKET><METADATA><FIELDS>"
+            "<FIELD attrname=\"AGE_COD\"/><FIELD attrname=\"AGE_NOME\"/></FIELDS></METADATA>";
+        QTest::newRow("fields after the rows")
+            << head + "<ROWDATA><ROW AGE_COD=\"1\" AGE_NOME=\"Ana\"/></ROWDATA><METADATA><FIELDS>"
+                      "<FIELD attrname=\"AGE_CIDADE\"/></FIELDS></METADATA></DATAPACKET>"
+            << "continua depois dos registros";
+        QTest::newRow("unknown entity")
+            << head + "<ROWDATA><ROW AGE_NOME=\"&bomba;\"/></ROWDATA></DATAPACKET>"
+            << "não é conhecida";
+        QTest::newRow("tags crossed") << head + "<ROWDATA><ROW></ROWDATA></ROW></DATAPACKET>"
+                                      << "não corresponde";
+        QTest::newRow("too deep") << head + QByteArray(100, 'x').replace("x", "<a>") << "fundo demais";
+        QTest::newRow("value never closed") << head + "<ROWDATA><ROW AGE_NOME=\"Ana"
+                                            << "incompleto";
+    }
+    void hostilePackets() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        try {
+            PacketReader::parse(bytes, QStringLiteral("hostil.xml"));
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+        }
+    }
+
+    // Tables no writer makes, each a mutation of the 6.0 sample that keeps its record size:
+    // refused with a message, nothing read past the file or the record.
+    void hostileTables_data() {
+        QTest::addColumn<QList<FieldChange>>("fields");
+        QTest::addColumn<QList<ByteChange>>("bytes");
+        QTest::addColumn<QString>("message");
+        // Field 23 is a memo of 20 bytes, 1 an alpha of 60, 19 an alpha of 5, 0 a long integer.
+        QTest::newRow("memo narrower than its tail")
+            << QList<FieldChange>{{23, 0x0C, 4}, {1, 0x01, 76}} << QList<ByteChange>{} << "tamanho (4)";
+        QTest::newRow("number narrower than 8")
+            << QList<FieldChange>{{19, 0x06, 5}} << QList<ByteChange>{} << "tamanho (5)";
+        QTest::newRow("date narrower than 4")
+            << QList<FieldChange>{{19, 0x02, 2}, {20, 0x01, 63}} << QList<ByteChange>{} << "tamanho (2)";
+        QTest::newRow("integer wider than 8")
+            << QList<FieldChange>{{0, 0x04, 12}, {1, 0x01, 52}} << QList<ByteChange>{} << "tamanho (12)";
+        QTest::newRow("names past the header")
+            << QList<FieldChange>{} << QList<ByteChange>{{607, 2048 - 607, 'A'}} << "nomes dos campos";
+        QTest::newRow("block linked to itself")
+            << QList<FieldChange>{} << QList<ByteChange>{{0x0C, 2, '\xFF'}, {2048, 1, 1}, {2049, 1, 0}}
+            << "volta a um bloco";
+        QTest::newRow("block holding more than it can")
+            << QList<FieldChange>{} << QList<ByteChange>{{2052, 1, '\x00'}, {2053, 1, '\x7F'}}
+            << "mais registros";
+    }
+    void hostileTables() {
+        QFETCH(QList<FieldChange>, fields);
+        QFETCH(QList<ByteChange>, bytes);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = mutatedTable(dir, fields, bytes);
+        try {
+            const SourceTable table = ParadoxReader::read(path);
+            for (int row = 0; row < table.rowCount(); ++row)
+                table.row(row);
+            QFAIL("no error");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+        }
+    }
+
+    // A field of a kind the transfer never reads does not refuse the table: a time is
+    // read as a time, a picture as nothing.
+    void tableWithOtherFieldKinds() {
+        QTemporaryDir dir;
+        const QString path = mutatedTable(dir, {{19, 0x14, 4}, {20, 0x01, 61}, {22, 0x10, 60}}, {});
+        const SourceTable table = ParadoxReader::read(path);
+        QCOMPARE(table.rowCount(), 20);
+        QCOMPARE(table.value(0, 1), QStringLiteral("Fábio dos Santos"));
+        QVERIFY(table.isNull(0, 22));
+    }
+
+    // Inputs the fuzzers found, kept (tests/fixtures/fuzz, the seeds of scripts/fuzz.sh):
+    // each is read without a crash.
+    void fuzzFindings_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("path");
+        for (const QString& target : {QStringLiteral("packet"), QStringLiteral("paradox")}) {
+            const QDir folder(QStringLiteral(VELMORA_FIXTURES "/fuzz/") + target);
+            for (const QString& name : folder.entryList(QDir::Files))
+                QTest::newRow(qPrintable(target + u'/' + name)) << target << folder.filePath(name);
+        }
+    }
+    void fuzzFindings() {
+        QFETCH(QString, target);
+        QFETCH(QString, path);
+        const QByteArray bytes = bytesOf(path);
+        try {
+            if (target == u"packet") {
+                const SourceTable table = PacketReader::parse(bytes, QStringLiteral("achado.xml"));
+                for (int row = 0; row < table.rowCount(); ++row)
+                    table.row(row);
+            } else {
+                QTemporaryDir dir;
+                const qsizetype tableSize = std::min<qsizetype>(
+                    bytes.size() - 4, static_cast<uchar>(bytes[0]) | static_cast<uchar>(bytes[1]) << 8 |
+                                          static_cast<uchar>(bytes[2]) << 16);
+                writeFile(dir.filePath(QStringLiteral("achado.db")), bytes.mid(4, tableSize));
+                writeFile(dir.filePath(QStringLiteral("achado.mb")), bytes.mid(4 + tableSize));
+                const SourceTable table = ParadoxReader::read(dir.filePath(QStringLiteral("achado.db")));
+                for (int row = 0; row < table.rowCount(); ++row)
+                    table.row(row);
+            }
+        } catch (const AppError&) {
+            // Refused with a message.
+        }
     }
 
     void layouts() {

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/smallwindows.h"
 #include "controls.h"
+#include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/sharedtable.h"
 #include "files.h"
@@ -186,6 +187,8 @@ class TestTransferWindow : public QObject {
                 packet({{"0", "Zero", ""}, {"1", "Um", ""}, {"2", "Dois", ""}, {"x", "Sem número", ""}})));
         control<QCheckBox>(program.window, "respeitar")->setChecked(true);
         program.press("Button3"); // the record without a number comes first, and stays
+        // The record appended for it stays open for writing, as for a record refused.
+        QCOMPARE(program.table->state(), SharedTable::State::Insert);
         auto* list = control<QTableView>(program.window, "DBGrid2");
         QCOMPARE(list->currentIndex().row(), 0);
         list->setCurrentIndex(list->model()->index(1, 0));
@@ -199,6 +202,58 @@ class TestTransferWindow : public QObject {
                      "O número 1 já foi usado na nova base (o próximo é 2); este cadastro será "
                      "desconsiderado. Insira manualmente este cadastro após o término."}));
         QCOMPARE(program.stored(), (QStringList{"1 Já estava", "2 Dois"}));
+    }
+
+    // Another machine holding the base: "<<" stores nothing, leaves no record open, and
+    // once the base is free stores every record exactly once.
+    void busyBase() {
+        Program program;
+        program.load("Rxml",
+                     program.file(QStringLiteral("base.xml"), packet({{"1", "Ana", ""}, {"2", "Bia", ""}})));
+        Connection* connection = program.app->dataModule()->ADOConnection1;
+        connection->setBusyTimeout(200);
+        program.table->close();
+        connection->open();
+        program.table->open();
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(program.env.basePath());
+        QVERIFY(other.open());
+        QSqlQuery holder(other);
+        const QString busy = QStringLiteral("A base de dados está em uso por outra estação");
+        // Its write lock keeps "<<" from starting; then its reading keeps a block from
+        // being committed.
+        for (const char* hold : {"BEGIN IMMEDIATE", "BEGIN"}) {
+            QVERIFY(holder.exec(QString::fromUtf8(hold)));
+            QVERIFY(holder.exec(QStringLiteral("SELECT count(*) FROM clientes")) && holder.next());
+            program.dialogs.clear();
+            program.press("Button6");
+            QCOMPARE(program.dialogs.shown.size(), 1);
+            QVERIFY2(program.dialogs.shown.first().text.startsWith(busy),
+                     qPrintable(program.dialogs.shown.first().text));
+            QCOMPARE(program.table->state(), SharedTable::State::Browse);
+            QCOMPARE(program.window->source().position(), 0);
+            holder.finish();
+            QVERIFY(holder.exec(QStringLiteral("ROLLBACK")));
+            QVERIFY(program.stored().isEmpty());
+        }
+        program.press("Button6");
+        QCOMPARE(program.stored(), (QStringList{"1 Ana", "2 Bia"}));
+        holder = QSqlQuery();
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    }
+
+    // "<<" with nothing loaded leaves a record being typed in the register as it is.
+    void draftKeptWithoutASource() {
+        Program program;
+        program.table->append();
+        program.table->setFieldText(QStringLiteral("AGE_NOME"), QStringLiteral("Rascunho"));
+        program.press("Button6");
+        program.press("Button3");
+        QCOMPARE(program.table->state(), SharedTable::State::Insert);
+        QVERIFY(program.stored().isEmpty());
+        QVERIFY(program.dialogs.shown.isEmpty());
     }
 
     void brokenFilesChangeNothing_data() {
