@@ -8,9 +8,9 @@
 // The folder defaults to a temporary one; an existing base.mdb of the right size there is
 // reused, so a large base is generated only once.
 
-#include "app/apperror.h"
-#include "app/folders.h"
 #include "backup/databasebackup.h"
+#include "common/apperror.h"
+#include "common/folders.h"
 #include "data/columns.h"
 #include "data/connection.h"
 #include "data/gridmodel.h"

@@ -7,15 +7,15 @@
 // SOURCE_FOLDER holds ajuda.html and what it links; WORK_FOLDER gets a copy of it with
 // the pictures under imagens/, kept for a look; OUTPUT_PDF is replaced atomically.
 
-#include "app/apperror.h"
 #include "app/application.h"
-#include "app/dialogs.h"
-#include "app/folders.h"
 #include "app/mainwindow.h"
-#include "app/settingsfiles.h"
 #include "app/smallwindows.h"
-#include "app/textfile.h"
 #include "backup/backupwindow.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/folders.h"
+#include "common/settingsfiles.h"
+#include "common/textfile.h"
 #include "data/columns.h"
 #include "data/networkwindow.h"
 #include "data/recordwriter.h"

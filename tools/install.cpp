@@ -9,10 +9,10 @@
 //   velmora-install --dados     only the program folder's base (an administrator, once)
 //   velmora-install --usuario   only the settings folder of the user who runs it
 
-#include "app/apperror.h"
-#include "app/folders.h"
-#include "app/settingsfiles.h"
-#include "app/textfile.h"
+#include "common/apperror.h"
+#include "common/folders.h"
+#include "common/settingsfiles.h"
+#include "common/textfile.h"
 #include "data/schema.h"
 #include "register/citylists.h"
 

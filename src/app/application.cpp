@@ -1,7 +1,8 @@
 #include "application.h"
 
-#include "dialogs.h"
-#include "instancelock.h"
+#include "common/dialogs.h"
+#include "common/instancelock.h"
+#include "common/progress.h"
 #include "mainwindow.h"
 #include "smallwindows.h"
 
@@ -25,35 +26,109 @@ template <typename T, typename... Args> T* Application::create(Args&&... args) {
 }
 
 Application::Application(const QString& programFolder) {
-    m_principal = create<MainWindow>(*this, programFolder);
+    m_principal = create<MainWindow>(*this, m_folders, programFolder);
     m_principal->showMaximized();
     QWidget* owner = m_principal;
-    m_ver = create<SplashWindow>(*this, owner);
-    m_form3 = create<NetworkWindow>(*this, owner);
-    m_acentos = create<AccentsDialog>(*this, owner);
-    m_splash = create<AboutWindow>(*this, owner);
-    m_cadastro = create<RegisterWindow>(*this, owner);
-    m_campos = create<FieldChooser>(*this, owner);
-    m_impressao = create<ReportWindow>(*this, owner);
-    m_form4 = create<ListEditor>(*this, owner);
-    m_config = create<OptionsWindow>(*this, owner);
-    m_drive = create<DriveDialog>(*this, owner);
+    const auto titles = [this](const QString& labelId) { return titleOf(labelId); };
+    m_ver = create<SplashWindow>(owner);
+    m_form3 = create<NetworkWindow>(m_folders, owner);
+    m_acentos = create<AccentsDialog>(m_folders, owner);
+    m_splash = create<AboutWindow>(owner);
+    m_cadastro = create<RegisterWindow>(m_folders, owner);
+    m_campos = create<FieldChooser>(titles, owner);
+    m_impressao = create<ReportWindow>(m_folders, titles, owner);
+    m_form4 = create<ListEditor>(m_folders, owner);
+    m_config = create<OptionsWindow>(m_folders, owner);
+    m_drive = create<DriveDialog>(m_folders, owner);
     m_dataModule = create<DataModule>();
-    m_cab = create<StyleSheetHolder>(*this, owner);
-    m_trans = create<TransferWindow>(*this, owner);
-    m_espere = create<WaitBox>(*this, owner);
-    m_mudacampos = create<TitleEditor>(*this, owner);
-    m_backup = create<BackupWindow>(*this, owner);
+    m_cab = create<StyleSheetHolder>(owner);
+    m_trans = create<TransferWindow>(m_folders, owner);
+    m_espere = create<WaitBox>(owner);
+    m_mudacampos = create<TitleEditor>(m_folders, owner);
+    m_backup = create<BackupWindow>(m_folders, m_dataModule, owner);
 
     // Windows made before the data module are bound to it now that it exists.
+    m_form3->attachData(m_dataModule);
     m_cadastro->attachData(m_dataModule);
     m_impressao->attachData(m_dataModule);
     m_trans->attachData(m_dataModule);
+    Progress::install(m_espere);
+    connectWindows();
+}
+
+void Application::connectWindows() {
+    QObject::connect(m_ver, &SplashWindow::gone, m_principal,
+                     [this] { m_principal->enableToolbarAndMenu(true); });
+
+    // What the register is told: the accents setting and the agenda's order, as they change.
+    m_cadastro->setAccentsAllowed(m_acentos->accentsAllowed());
+    QObject::connect(m_acentos, &AccentsDialog::accentsAllowedChanged, m_cadastro,
+                     &RegisterWindow::setAccentsAllowed);
+    m_cadastro->setAgendaByName(m_config->agendaByName());
+    QObject::connect(m_config, &OptionsWindow::agendaOrderChanged, m_cadastro,
+                     &RegisterWindow::setAgendaByName);
+
+    // What windows ask of one another.
+    const auto showWindow = [](QWidget* window) {
+        window->show();
+        window->raise();
+    };
+    QObject::connect(m_cadastro, &RegisterWindow::titleEditRequested, m_mudacampos, &TitleEditor::editTitle);
+    QObject::connect(m_cadastro, &RegisterWindow::listEditorRequested, m_form4,
+                     [=, this] { showWindow(m_form4); });
+    QObject::connect(m_cadastro, &RegisterWindow::optionsRequested, m_config,
+                     [=, this] { showWindow(m_config); });
+    QObject::connect(m_cadastro, &RegisterWindow::fieldChooserRequested, m_campos,
+                     [this] { m_campos->open(false); });
+    QObject::connect(m_impressao, &ReportWindow::fieldChooserRequested, m_campos,
+                     [this] { m_campos->open(true); });
+    QObject::connect(m_cadastro, &RegisterWindow::listingRequested, m_impressao,
+                     [this](const ListingRequest& request) { makeListing(request); });
+    QObject::connect(m_campos, &FieldChooser::listingRequested, m_impressao,
+                     [this](const ListingRequest& request) { makeListing(request); });
+    QObject::connect(m_impressao, &ReportWindow::listingRepeatRequested, m_impressao,
+                     [this] { repeatListing(); });
+    QObject::connect(m_impressao, &ReportWindow::registerRequested, m_principal, &MainWindow::openRegister);
+    QObject::connect(m_mudacampos, &TitleEditor::titleSaved, m_cadastro,
+                     [this](const QString& id, const QString& title) {
+                         m_cadastro->applyTitle(id, title);
+                         m_cadastro->preenchecombo_frm_cadastro();
+                     });
+    QObject::connect(m_form4, &ListEditor::listSaved, m_cadastro, &RegisterWindow::setClientList);
+    QObject::connect(m_trans, &TransferWindow::registerRefreshRequested, m_cadastro,
+                     &RegisterWindow::Button8Click);
+}
+
+QString Application::titleOf(const QString& labelId) const {
+    return m_cadastro->caption(labelId);
+}
+
+void Application::makeListing(const ListingRequest& request) {
+    m_cadastro->refx = request.source;
+    if (request.orderColumn)
+        m_cadastro->IndexaColuna(*request.orderColumn);
+    if (request.columns)
+        m_impressao->setColumnSet(*request.columns);
+    ListingInputs heading;
+    heading.header = m_campos->headerText();
+    m_campos->addAnnotationChoices(heading);
+    heading.headerFont = m_config->headerFont();
+    heading.headerFontSize = m_config->headerFontSize();
+    m_impressao->showListing(heading);
+}
+
+// A font chosen in the report window makes the last listing again in that font.
+void Application::repeatListing() {
+    if (m_cadastro->refx == QStringLiteral("1"))
+        m_cadastro->Button3Click();
+    else if (m_cadastro->refx == QStringLiteral("2"))
+        m_campos->SpeedButton1Click();
 }
 
 Application::~Application() {
     // Windows go in the reverse order of their creation, the main window (which owns
     // the others) last; the data module outlives every window bound to it.
+    Progress::install(nullptr);
     std::unique_ptr<QObject> dataModule;
     while (!m_objects.empty()) {
         if (m_objects.back().get() == m_dataModule)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/programfolders.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QString>
@@ -15,6 +17,7 @@ class DriveDialog;
 class FieldChooser;
 class InstanceLock;
 class ListEditor;
+struct ListingRequest;
 class MainWindow;
 class NetworkWindow;
 class OptionsWindow;
@@ -27,7 +30,9 @@ class TransferWindow;
 class WaitBox;
 
 // Owns every window and the data module, created once, in the program's fixed order,
-// and destroyed in the reverse order. Windows reach each other through it.
+// and destroyed in the reverse order. It gives each window what it needs when it makes
+// it (the folders, the data module, the values of other windows it reads) and connects
+// the signals by which windows ask each other for something; no window looks another up.
 class Application {
   public:
     // Creates every window; the main window is shown maximised as soon as it exists.
@@ -45,6 +50,9 @@ class Application {
     static QIcon icon();
     // The desktop entry's name, which the desktop matches the running program with.
     static inline const QString kDesktopId = QStringLiteral("br.com.belvoran.Velmora");
+
+    // The three folders, set by start-up.
+    const ProgramFolders& folders() const { return m_folders; }
 
     MainWindow* principal() const { return m_principal; }
     SplashWindow* ver() const { return m_ver; }
@@ -75,7 +83,14 @@ class Application {
 
   private:
     template <typename T, typename... Args> T* create(Args&&... args);
+    void connectWindows();
+    // A listing asked for by the register or the chooser, with what every listing takes
+    // from the chooser and the listing options.
+    void makeListing(const ListingRequest& request);
+    void repeatListing();
+    QString titleOf(const QString& labelId) const;
 
+    ProgramFolders m_folders;
     QStringList m_creationOrder;
     std::vector<std::unique_ptr<QObject>> m_objects;
     bool m_terminated = false;

@@ -1,6 +1,6 @@
 #include "app/application.h"
-#include "app/folders.h"
-#include "app/instancelock.h"
+#include "common/folders.h"
+#include "common/instancelock.h"
 
 #include <QApplication>
 #include <unistd.h>

@@ -1,13 +1,14 @@
 #include "mainwindow.h"
 
-#include "apperror.h"
 #include "application.h"
-#include "dialogs.h"
-#include "folders.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/folders.h"
+#include "common/progress.h"
+#include "common/settingsfiles.h"
+#include "common/textfile.h"
 #include "helpdocument.h"
-#include "settingsfiles.h"
 #include "smallwindows.h"
-#include "textfile.h"
 #include "ui_mainwindow.h"
 
 #include "backup/backupwindow.h"
@@ -34,8 +35,8 @@
 #include <QStyle>
 #include <QUrl>
 
-MainWindow::MainWindow(Application& app, const QString& programFolder)
-    : ui(new Ui::TFRM_Principal), m_app(app), m_programFolder(programFolder) {
+MainWindow::MainWindow(Application& app, ProgramFolders& folders, const QString& programFolder)
+    : ui(new Ui::TFRM_Principal), m_app(app), m_folders(folders), m_programFolder(programFolder) {
     ui->setupUi(this);
     setWindowIcon(Application::icon());
     const struct {
@@ -146,9 +147,9 @@ bool MainWindow::vai() {
     for (const QString& message : folders.messages)
         Dialogs::message(this, message);
     if (!folders.databaseFolder.isEmpty())
-        minhabase = folders.databaseFolder;
-    meuexe = m_programFolder;
-    meudir = Folders::settingsFolder();
+        m_folders.minhabase = folders.databaseFolder;
+    m_folders.meuexe = m_programFolder;
+    m_folders.meudir = Folders::settingsFolder();
     if (folders.failed)
         return true;
 
@@ -179,12 +180,13 @@ bool MainWindow::vai() {
 bool MainWindow::openDatabase() {
     NetworkWindow* network = m_app.form3();
     network->setFolderText(QString());
-    const bool shared = TextFile::exists(meudir + SettingsFiles::kRede);
+    const QString rede = m_folders.meudir + SettingsFiles::kRede;
+    const bool shared = TextFile::exists(rede);
     try {
         if (shared)
-            network->setFolderText(TextFile::readLines(meudir + SettingsFiles::kRede).join(u'\n'));
+            network->setFolderText(TextFile::readLines(rede).join(u'\n'));
         else
-            network->setFolderText(meuexe + SettingsFiles::kDataFolder);
+            network->setFolderText(m_folders.meuexe + SettingsFiles::kDataFolder);
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }
@@ -202,10 +204,10 @@ bool MainWindow::openDatabase() {
         return false;
     }
     try {
-        minhabase = folder;
+        m_folders.minhabase = folder;
         Connection* connection = m_app.dataModule()->ADOConnection1;
         connection->setLoginPrompt(false);
-        connection->setConnectionString(Connection::startupText(minhabase));
+        connection->setConnectionString(Connection::startupText(m_folders.minhabase));
         connection->open();
         if (!connection->connected())
             throw AppError(QStringLiteral("not connected"));
@@ -238,32 +240,31 @@ bool MainWindow::convertWindowsBase(const QString& folder, bool shared) {
                      Dialogs::Icon::Question, {Dialogs::Button::Yes, Dialogs::Button::No},
                      Dialogs::Button::Yes) != Dialogs::Button::Yes)
         return false;
-    WaitBox* wait = m_app.espere();
-    wait->begin(0);
+    WindowsBase::Converted converted;
     try {
-        const WindowsBase::Converted converted = WindowsBase::convert(folder, [wait](int done, int total) {
-            if (wait->maximum() != total)
-                wait->begin(total);
-            wait->setProgress(done);
+        const Progress::Scope progress(0);
+        int counted = 0;
+        converted = WindowsBase::convert(folder, [&counted](int done, int total) {
+            if (total != counted)
+                Progress::begin(counted = total);
+            Progress::step(done);
         });
-        wait->end();
-        Dialogs::information(
-            this,
-            QStringLiteral("A base de dados foi convertida: %1 registro(s). A original foi guardada "
-                           "como %2.")
-                .arg(converted.records)
-                .arg(QFileInfo(converted.originalKeptAs).fileName()),
-            QStringLiteral("Base de dados convertida"));
-        return true;
     } catch (const AppError& error) {
-        wait->end();
         Dialogs::error(this, error.message());
         return false;
     }
+    Dialogs::information(
+        this,
+        QStringLiteral("A base de dados foi convertida: %1 registro(s). A original foi guardada "
+                       "como %2.")
+            .arg(converted.records)
+            .arg(QFileInfo(converted.originalKeptAs).fileName()),
+        QStringLiteral("Base de dados convertida"));
+    return true;
 }
 
 void MainWindow::mudatitulo() {
-    const QString path = meudir + SettingsFiles::kCampos;
+    const QString path = m_folders.meudir + SettingsFiles::kCampos;
     if (!TextFile::exists(path))
         return;
     try {
@@ -295,8 +296,8 @@ void MainWindow::SpeedButton4Click() {
 }
 
 void MainWindow::SpeedButton6Click() {
-    const QString help = meudir + SettingsFiles::kHelp;
-    if (meudir.isEmpty() || !QFileInfo(help).isFile())
+    const QString help = m_folders.meudir + SettingsFiles::kHelp;
+    if (m_folders.meudir.isEmpty() || !QFileInfo(help).isFile())
         return;
     if (!HelpDocument::pdfProgramAssociated()) {
         Dialogs::message(this, QStringLiteral("O programa de leitura de arquivos PDF não está instalado."));

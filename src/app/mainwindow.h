@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formwindow.h"
+#include "common/programfolders.h"
 
 #include <QMainWindow>
 
@@ -9,18 +9,13 @@ class TFRM_Principal;
 }
 class Application;
 
-// The main window: toolbar, menu and the start-up routine `vai`. It holds the three
-// folders every part of the program reads: meudir (settings), meuexe (program) and
-// minhabase (database), each ending with "/".
+// The main window: toolbar, menu and the start-up routine `vai`, which sets the folders
+// every window is given.
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
-    MainWindow(Application& app, const QString& programFolder);
+    MainWindow(Application& app, ProgramFolders& folders, const QString& programFolder);
     ~MainWindow() override;
-
-    QString meudir;
-    QString meuexe;
-    QString minhabase;
 
     // The start-up routine. False when the program must end without entering its loop.
     bool vai();
@@ -55,6 +50,7 @@ class MainWindow : public QMainWindow {
 
     Ui::TFRM_Principal* ui;
     Application& m_app;
+    ProgramFolders& m_folders;
     QString m_programFolder;
     bool m_shownOnce = false;
 };

@@ -1,9 +1,8 @@
 #include "smallwindows.h"
 
 #include "application.h"
-#include "folders.h"
-#include "mainwindow.h"
-#include "settingsfiles.h"
+#include "common/folders.h"
+#include "common/settingsfiles.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -13,8 +12,8 @@ namespace {
 constexpr QSize kPictureSize(72, 72);
 }
 
-SplashWindow::SplashWindow(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+SplashWindow::SplashWindow(QWidget* parent)
+    : FormWindow(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_timer(new QTimer(this)) {
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(kTimerInterval);
@@ -39,18 +38,18 @@ void SplashWindow::Timer1Timer() {
     if (!isVisible())
         return;
     hide();
-    app().principal()->enableToolbarAndMenu(true);
+    emit gone();
 }
 
 bool SplashWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove && isVisible()) {
-        app().principal()->enableToolbarAndMenu(true);
+        emit gone();
         close();
     }
     return FormWindow::eventFilter(watched, event);
 }
 
-AboutWindow::AboutWindow(Application& app, QWidget* parent) : FormWindow(app, parent, Qt::Dialog) {
+AboutWindow::AboutWindow(QWidget* parent) : FormWindow(parent, Qt::Dialog) {
     ui.ProgramIcon->setPixmap(Application::icon().pixmap(kPictureSize));
     setFixedSize(sizeHint());
     connect(ui.OKButton, &QPushButton::clicked, this, &QWidget::close);
@@ -72,10 +71,9 @@ void AboutWindow::showEvent(QShowEvent* event) {
     FormWindow::showEvent(event);
 }
 
-WaitBox::WaitBox(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {}
+WaitBox::WaitBox(QWidget* parent) : FormWindow(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {}
 
-void WaitBox::begin(int count) {
+void WaitBox::started(int count) {
     ui.Gauge1->setRange(0, std::max(count, 0));
     ui.Gauge1->setValue(0);
     show();
@@ -84,8 +82,8 @@ void WaitBox::begin(int count) {
     m_sincePaint.start();
 }
 
-void WaitBox::setProgress(int value) {
-    ui.Gauge1->setValue(value);
+void WaitBox::advanced(int done) {
+    ui.Gauge1->setValue(done);
     if (m_sincePaint.elapsed() >= 100) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         m_sincePaint.restart();
@@ -100,6 +98,6 @@ int WaitBox::maximum() const {
     return ui.Gauge1->maximum();
 }
 
-void WaitBox::end() {
+void WaitBox::finished() {
     hide();
 }

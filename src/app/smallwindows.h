@@ -1,6 +1,7 @@
 #pragma once
 
-#include "formwindow.h"
+#include "common/formwindow.h"
+#include "common/progress.h"
 #include "ui_aboutwindow.h"
 #include "ui_splashwindow.h"
 #include "ui_waitbox.h"
@@ -9,15 +10,18 @@
 #include <QTimer>
 
 // The start-up splash: it goes away at the first tick of its timer after it was shown,
-// or when the mouse moves over it, and then makes the toolbar and menu usable.
+// or when the mouse moves over it, and then the toolbar and menu become usable.
 class SplashWindow : public FormWindow<Ui::TFver> {
     Q_OBJECT
   public:
     static constexpr int kTimerInterval = 7000;
 
-    SplashWindow(Application& app, QWidget* parent);
+    explicit SplashWindow(QWidget* parent);
     QTimer* timer() const { return m_timer; }
     void Timer1Timer();
+
+  signals:
+    void gone();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -31,26 +35,29 @@ class SplashWindow : public FormWindow<Ui::TFver> {
 class AboutWindow : public FormWindow<Ui::TFRM_Splash> {
     Q_OBJECT
   public:
-    AboutWindow(Application& app, QWidget* parent);
+    explicit AboutWindow(QWidget* parent);
     void showProduct(const QString& name, const QString& version);
 
   protected:
     void showEvent(QShowEvent* event) override;
 };
 
-// The wait box shown while a long task runs, with its gauge.
-class WaitBox : public FormWindow<Ui::TFespere> {
+// The wait box shown while a long task runs, with its gauge: the program's progress
+// service.
+class WaitBox : public FormWindow<Ui::TFespere>, public Progress {
     Q_OBJECT
   public:
-    WaitBox(Application& app, QWidget* parent);
+    explicit WaitBox(QWidget* parent);
 
-    // Shows the box with the gauge running from 0 to `count`, standing at 0.
-    void begin(int count);
-    // Moves the gauge; the box is repainted now and then, not at every step.
-    void setProgress(int value);
     int progress() const;
     int maximum() const;
-    void end();
+
+  protected:
+    // Shows the box with the gauge running from 0 to `count`, standing at 0.
+    void started(int count) override;
+    // Moves the gauge; the box is repainted now and then, not at every step.
+    void advanced(int done) override;
+    void finished() override;
 
   private:
     QElapsedTimer m_sincePaint;

@@ -1,22 +1,19 @@
 #include "backupwindow.h"
 
-#include "app/apperror.h"
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/folders.h"
-#include "app/mainwindow.h"
-#include "app/settingsfiles.h"
-#include "app/textfile.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/folders.h"
+#include "common/settingsfiles.h"
+#include "common/textfile.h"
 #include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/sharedtable.h"
 #include "databasebackup.h"
-#include "register/registerwindow.h"
 
 #include <QFileInfo>
 
-BackupWindow::BackupWindow(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+BackupWindow::BackupWindow(const ProgramFolders& folders, DataModule* data, QWidget* parent)
+    : FormWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_folders(folders), m_data(data) {
     connect(ui.Button1, &QPushButton::clicked, this, &BackupWindow::Button1Click);
     connect(ui.Button4, &QPushButton::clicked, this, &BackupWindow::Button4Click);
     connect(ui.Button3, &QPushButton::clicked, this, &QWidget::hide);
@@ -24,7 +21,7 @@ BackupWindow::BackupWindow(Application& app, QWidget* parent)
 }
 
 void BackupWindow::loadFolder() {
-    const QString path = app().principal()->meudir + SettingsFiles::kBackup;
+    const QString path = m_folders.meudir + SettingsFiles::kBackup;
     if (TextFile::exists(path))
         ui.Memo1->setPlainText(TextFile::readLines(path).join(u'\n'));
 }
@@ -33,7 +30,7 @@ void BackupWindow::loadFolderAtStartUp() {
     loadFolder();
     if (hasFolder())
         return;
-    Dialogs::message(app().principal(),
+    Dialogs::message(parentWidget(),
                      QStringLiteral("Por favor escolha uma pasta para backup da base de dados."));
     show();
     raise();
@@ -56,7 +53,7 @@ void BackupWindow::Button1Click() {
     }
     ui.Memo1->setPlainText(QFileInfo(chosen).absolutePath());
     try {
-        TextFile::writeText(app().principal()->meudir + SettingsFiles::kBackup, folderText());
+        TextFile::writeText(m_folders.meudir + SettingsFiles::kBackup, folderText());
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }
@@ -67,14 +64,14 @@ void BackupWindow::Button4Click() {
         Dialogs::message(this, QStringLiteral("Escolha o caminho para salvar a base de dados."));
         return;
     }
-    DataModule* data = app().dataModule();
+    DataModule* data = m_data;
     if (data->writingGuard()) {
         Dialogs::message(
             this, QStringLiteral("Não é possível realizar o backup, a base está aberta para gravação."));
         return;
     }
     const QDateTime now = QDateTime::currentDateTime();
-    const QString databaseFolder = app().principal()->minhabase;
+    const QString databaseFolder = m_folders.minhabase;
     const QString source = databaseFolder + SettingsFiles::kBase;
     if (!QFileInfo::exists(source)) {
         Dialogs::message(this, QStringLiteral("A base de dados não foi localizada em: ") + source);
@@ -90,8 +87,8 @@ void BackupWindow::Button4Click() {
         return;
     }
 
-    const QString name = app().cadastro()->currentName();
     SharedTable* table = data->ADOTable1;
+    const QString name = table->fieldText(QStringLiteral("AGE_NOME"));
     table->close();
     try {
         DatabaseBackup::copy(data->ADOConnection1->database(), target);

@@ -1,14 +1,17 @@
 #pragma once
 
-#include "app/formwindow.h"
+#include "common/formwindow.h"
+#include "common/programfolders.h"
 #include "ui_backupwindow.h"
+
+class DataModule;
 
 // "Backup da Base de Dados": the backup folder, kept in backup.ini, and dated copies of the
 // base into it.
 class BackupWindow : public FormWindow<Ui::TFbackup> {
     Q_OBJECT
   public:
-    BackupWindow(Application& app, QWidget* parent);
+    BackupWindow(const ProgramFolders& folders, DataModule* data, QWidget* parent);
 
     // At start-up: the folder from backup.ini; without one, the user is asked to choose it.
     // Throws AppError when backup.ini cannot be read.
@@ -27,4 +30,7 @@ class BackupWindow : public FormWindow<Ui::TFbackup> {
   private:
     QString folderText() const { return ui.Memo1->toPlainText(); }
     void loadFolder();
+
+    const ProgramFolders& m_folders;
+    DataModule* m_data;
 };

@@ -1,6 +1,6 @@
 #include "databasebackup.h"
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "data/nativequery.h"
 
 #include <QDir>

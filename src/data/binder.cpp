@@ -1,8 +1,8 @@
 #include "binder.h"
 
-#include "app/apperror.h"
-#include "app/typinglimit.h"
 #include "columns.h"
+#include "common/apperror.h"
+#include "common/typinglimit.h"
 #include "sharedtable.h"
 
 #include <QComboBox>

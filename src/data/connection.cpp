@@ -1,6 +1,6 @@
 #include "connection.h"
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "schema.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "filtering.h"
 
-#include "app/apperror.h"
 #include "columns.h"
+#include "common/apperror.h"
 #include "searchkey.h"
 
 #include <QRegularExpression>

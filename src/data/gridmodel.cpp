@@ -1,7 +1,7 @@
 #include "gridmodel.h"
 
-#include "app/apperror.h"
 #include "columns.h"
+#include "common/apperror.h"
 #include "sharedtable.h"
 
 GridModel::GridModel(SharedTable* table, QList<GridColumn> columns, QObject* parent)

@@ -1,6 +1,6 @@
 #include "nativequery.h"
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 
 #include <QSqlDriver>
 #include <sqlite3.h>

@@ -1,12 +1,10 @@
 #include "networkwindow.h"
 
-#include "app/apperror.h"
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/folders.h"
-#include "app/mainwindow.h"
-#include "app/settingsfiles.h"
-#include "app/textfile.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/folders.h"
+#include "common/settingsfiles.h"
+#include "common/textfile.h"
 #include "connection.h"
 #include "datamodule.h"
 #include "sharedtable.h"
@@ -14,8 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-NetworkWindow::NetworkWindow(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+NetworkWindow::NetworkWindow(ProgramFolders& folders, QWidget* parent)
+    : FormWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_folders(folders) {
     connect(ui.Button1, &QPushButton::clicked, this, &NetworkWindow::Button1Click);
     connect(ui.Button2, &QPushButton::clicked, this, &NetworkWindow::Button2Click);
     connect(ui.Button3, &QPushButton::clicked, this, &QWidget::hide);
@@ -43,8 +41,8 @@ void NetworkWindow::Button2Click() {
 // Stores the location before trying it, so that a folder that fails now is still tried at
 // the next start. Every failure throws.
 void NetworkWindow::connectToFolder() {
-    MainWindow* principal = app().principal();
-    DataModule* data = app().dataModule();
+    ProgramFolders* principal = &m_folders;
+    DataModule* data = m_data;
     if (data->ADOConnection1->connected())
         data->ADOConnection1->close();
     data->ADOTable1->close();
@@ -65,6 +63,6 @@ void NetworkWindow::connectToFolder() {
 }
 
 void NetworkWindow::Button4Click() {
-    QFile::remove(app().principal()->meudir + SettingsFiles::kRede);
+    QFile::remove(m_folders.meudir + SettingsFiles::kRede);
     Dialogs::message(this, QStringLiteral("para que as configurações sejam efetuadas reinicie o programa"));
 }

@@ -1,13 +1,18 @@
 #pragma once
 
-#include "app/formwindow.h"
+#include "common/formwindow.h"
+#include "common/programfolders.h"
 #include "ui_networkwindow.h"
+
+class DataModule;
 
 // "Localizar Base": the folder of a base shared in a network folder, kept in rede.ini.
 class NetworkWindow : public FormWindow<Ui::TForm3> {
     Q_OBJECT
   public:
-    NetworkWindow(Application& app, QWidget* parent);
+    // Storing a location changes the database folder of `folders`.
+    NetworkWindow(ProgramFolders& folders, QWidget* parent);
+    void attachData(DataModule* dataModule) { m_data = dataModule; }
 
     // The database folder text of the path box.
     QString folderText() const { return ui.Memo1->toPlainText(); }
@@ -22,4 +27,7 @@ class NetworkWindow : public FormWindow<Ui::TForm3> {
 
   private:
     void connectToFolder();
+
+    ProgramFolders& m_folders;
+    DataModule* m_data = nullptr;
 };

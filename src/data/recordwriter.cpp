@@ -1,7 +1,7 @@
 #include "recordwriter.h"
 
-#include "app/apperror.h"
 #include "columns.h"
+#include "common/apperror.h"
 #include "nativequery.h"
 
 RecordWriter::RecordWriter(QSqlDatabase db) : m_db(std::move(db)) {

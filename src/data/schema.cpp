@@ -1,7 +1,7 @@
 #include "schema.h"
 
-#include "app/apperror.h"
 #include "columns.h"
+#include "common/apperror.h"
 #include "nativequery.h"
 #include "searchkey.h"
 

@@ -1,6 +1,6 @@
 #include "searchkey.h"
 
-#include "app/folders.h"
+#include "common/folders.h"
 
 #include <QStringList>
 #include <array>

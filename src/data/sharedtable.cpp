@@ -1,7 +1,7 @@
 #include "sharedtable.h"
 
-#include "app/apperror.h"
 #include "columns.h"
+#include "common/apperror.h"
 #include "connection.h"
 #include "nativequery.h"
 #include "recordreader.h"

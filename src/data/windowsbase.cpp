@@ -1,7 +1,7 @@
 #include "windowsbase.h"
 
-#include "app/apperror.h"
 #include "columns.h"
+#include "common/apperror.h"
 #include "jetstream.h"
 #include "nativequery.h"
 #include "recordwriter.h"

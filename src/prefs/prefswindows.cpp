@@ -1,33 +1,25 @@
 #include "prefswindows.h"
 
-#include "app/apperror.h"
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
-#include "app/settingsfiles.h"
-#include "app/textfile.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/settingsfiles.h"
+#include "common/textfile.h"
 #include "register/citylists.h"
-#include "register/registerwindow.h"
 
-namespace {
-
-QString settingsFolder(Application& app) {
-    return app.principal()->meudir;
-}
-
-} // namespace
+#include <QLineEdit>
 
 // ---- accents ----
 
-AccentsDialog::AccentsDialog(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+AccentsDialog::AccentsDialog(const ProgramFolders& folders, QWidget* parent)
+    : FormWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_folders(folders) {
+    connect(ui.Rpacentos, &QRadioButton::toggled, this, &AccentsDialog::accentsAllowedChanged);
     connect(ui.Bgravar, &QPushButton::clicked, this, &AccentsDialog::BgravarClick);
     connect(ui.Bsair, &QPushButton::clicked, this, &QWidget::hide);
     centreOnScreen();
 }
 
 void AccentsDialog::iniciar() {
-    const QString path = settingsFolder(app()) + SettingsFiles::kAcentos;
+    const QString path = m_folders.meudir + SettingsFiles::kAcentos;
     try {
         if (!TextFile::exists(path))
             return;
@@ -43,7 +35,7 @@ void AccentsDialog::BgravarClick() {
     const QString line = accentsAllowed() ? QStringLiteral("sim") : QStringLiteral("não");
     ui.Macentos->setPlainText(line);
     try {
-        TextFile::writeLine(settingsFolder(app()) + SettingsFiles::kAcentos, line);
+        TextFile::writeLine(m_folders.meudir + SettingsFiles::kAcentos, line);
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }
@@ -51,8 +43,8 @@ void AccentsDialog::BgravarClick() {
 
 // ---- the list editor ----
 
-ListEditor::ListEditor(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+ListEditor::ListEditor(const ProgramFolders& folders, QWidget* parent)
+    : FormWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_folders(folders) {
     connect(ui.Bcidades, &QPushButton::clicked, this, &ListEditor::BcidadesClick);
     connect(ui.Bestados, &QPushButton::clicked, this, &ListEditor::BestadosClick);
     connect(ui.Button2, &QPushButton::clicked, this, &QWidget::hide);
@@ -62,7 +54,7 @@ void ListEditor::showEvent(QShowEvent* event) {
     try {
         for (const auto& [box, file] : {std::pair{ui.Rcidades, SettingsFiles::kCities},
                                         std::pair{ui.Restados, SettingsFiles::kStates}}) {
-            if (const auto entries = CityLists::read(settingsFolder(app()) + file))
+            if (const auto entries = CityLists::read(m_folders.meudir + file))
                 box->setPlainText(entries->join(u'\n'));
         }
     } catch (const AppError& error) {
@@ -72,12 +64,12 @@ void ListEditor::showEvent(QShowEvent* event) {
 }
 
 void ListEditor::saveList(QPlainTextEdit* box, const QString& file, bool cities) {
-    const QString path = settingsFolder(app()) + file;
+    const QString path = m_folders.meudir + file;
     try {
         TextFile::writeLines(path, CityLists::sorted(TextFile::splitLines(box->toPlainText())));
         const QStringList entries = CityLists::read(path).value_or(QStringList());
         box->setPlainText(entries.join(u'\n'));
-        app().cadastro()->setClientList(cities, entries);
+        emit listSaved(cities, entries);
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
         return;
@@ -95,7 +87,8 @@ void ListEditor::BestadosClick() {
 
 // ---- the drive letter ----
 
-DriveDialog::DriveDialog(Application& app, QWidget* parent) : FormWindow(app, parent) {
+DriveDialog::DriveDialog(const ProgramFolders& folders, QWidget* parent)
+    : FormWindow(parent), m_folders(folders) {
     ui.Cletra->setCurrentText(QStringLiteral("D"));
     ui.Cletra->lineEdit()->setMaxLength(1);
     connect(ui.Bletra, &QPushButton::clicked, this, &DriveDialog::BletraClick);
@@ -106,7 +99,7 @@ DriveDialog::DriveDialog(Application& app, QWidget* parent) : FormWindow(app, pa
 void DriveDialog::BletraClick() {
     ui.Memo1->setPlainText(ui.Cletra->currentText());
     try {
-        TextFile::writeLine(settingsFolder(app()) + SettingsFiles::kLetra, ui.Cletra->currentText());
+        TextFile::writeLine(m_folders.meudir + SettingsFiles::kLetra, ui.Cletra->currentText());
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }

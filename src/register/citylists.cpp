@@ -1,6 +1,6 @@
 #include "citylists.h"
 
-#include "app/textfile.h"
+#include "common/textfile.h"
 
 #include <QCollator>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "dates.h"
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "data/searchkey.h"
 
 namespace Dates {

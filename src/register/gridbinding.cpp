@@ -1,7 +1,7 @@
 #include "gridbinding.h"
 
-#include "app/apperror.h"
-#include "app/dialogs.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
 #include "data/sharedtable.h"
 
 #include <QHeaderView>

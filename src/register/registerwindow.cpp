@@ -1,26 +1,21 @@
 #include "registerwindow.h"
 
 #include "accents.h"
-#include "app/apperror.h"
-#include "app/application.h"
-#include "app/combochoice.h"
-#include "app/dialogs.h"
-#include "app/folders.h"
-#include "app/mainwindow.h"
-#include "app/settingsfiles.h"
-#include "app/typinglimit.h"
 #include "citylists.h"
+#include "common/apperror.h"
+#include "common/combochoice.h"
+#include "common/dialogs.h"
+#include "common/folders.h"
+#include "common/settingsfiles.h"
+#include "common/typinglimit.h"
 #include "data/binder.h"
 #include "data/columns.h"
 #include "data/datamodule.h"
 #include "data/sharedtable.h"
 #include "dates.h"
 #include "gridbinding.h"
-#include "prefs/prefswindows.h"
-#include "reports/reportwindows.h"
 #include "searchrules.h"
 #include "titles/titlecatalogue.h"
-#include "titles/titleeditor.h"
 
 #include <QKeyEvent>
 #include <QShortcut>
@@ -53,7 +48,8 @@ QLineEdit* textEditOf(QWidget* widget) {
 } // namespace
 
 // Owned by the main window, the register stays above it without covering other programs.
-RegisterWindow::RegisterWindow(Application& app, QWidget* parent) : FormWindow(app, parent) {
+RegisterWindow::RegisterWindow(const ProgramFolders& folders, QWidget* parent)
+    : FormWindow(parent), m_folders(folders) {
     connect(ui.BtnIncluir, &QPushButton::clicked, this, &RegisterWindow::BtnIncluirClick);
     connect(ui.BtnAlterar, &QPushButton::clicked, this, &RegisterWindow::BtnAlterarClick);
     connect(ui.BtnGravar, &QPushButton::clicked, this, &RegisterWindow::BtnGravarClick);
@@ -379,7 +375,7 @@ void RegisterWindow::setUpAccentRemoval() {
 // where it was. What the user typed reaches the record so; a record only looked at keeps
 // its stored text.
 void RegisterWindow::removeAccents(QLineEdit* edit, bool typed) {
-    if (app().acentos()->accentsAllowed())
+    if (m_accentsAllowed)
         return;
     const QString plain = Accents::AnsiToAscii(edit->text());
     if (plain != edit->text()) {
@@ -394,7 +390,7 @@ void RegisterWindow::removeAccents(QLineEdit* edit, bool typed) {
 // ---- city and state lists ----
 
 void RegisterWindow::loadCityLists() {
-    const QString folder = app().principal()->meudir;
+    const QString folder = m_folders.meudir;
     const auto states = CityLists::read(folder + SettingsFiles::kStates);
     const auto cities = CityLists::read(folder + SettingsFiles::kCities);
     for (const auto& [box, entries] : {std::pair{ui.DBuf, &states}, std::pair{ui.DBCidade, &cities},
@@ -409,7 +405,7 @@ void RegisterWindow::setClientList(bool cities, const QStringList& entries) {
 }
 
 void RegisterWindow::openTitleEditor(QLabel* label) {
-    app().mudacampos()->editTitle(label->text(), label->objectName());
+    emit titleEditRequested(label->text(), label->objectName());
 }
 
 void RegisterWindow::showPage(int page) {
@@ -508,8 +504,7 @@ void RegisterWindow::Button10Click() {
 }
 
 void RegisterWindow::Button2Click() {
-    app().form4()->show();
-    app().form4()->raise();
+    emit listEditorRequested();
 }
 
 void RegisterWindow::preenchecombo_frm_cadastro() {
@@ -666,36 +661,29 @@ void RegisterWindow::Button4Click() {
 }
 
 void RegisterWindow::BTNFormularioClick() {
-    guarded([this] { m_table->setSort(SearchRules::agendaOrder(app().config()->agendaByName())); });
-    refx = QStringLiteral("1");
+    guarded([this] { m_table->setSort(SearchRules::agendaOrder(m_agendaByName)); });
     // The agenda lists the hearing grid's fields under the current field titles.
     QList<GridColumn> columns;
     for (const QString& id : TitleCatalogue::hearingGridIds())
         columns.append({TitleCatalogue::byId(id)->field, caption(id)});
-    app().impressao()->setColumnSet(columns);
-    showListing();
+    showListing(columns);
 }
 
 void RegisterWindow::Button3Click() {
-    refx = QStringLiteral("1");
-    showListing();
+    showListing(std::nullopt);
 }
 
-void RegisterWindow::showListing() {
+void RegisterWindow::showListing(std::optional<QList<GridColumn>> columns) {
+    refx = QStringLiteral("1");
     hide();
-    ReportWindow* report = app().impressao();
-    report->trocatitulo();
-    report->impx();
-    report->show();
-    report->raise();
+    emit listingRequested({refx, std::move(columns), std::nullopt});
 }
 
 void RegisterWindow::Button6Click() {
-    app().config()->show();
-    app().config()->raise();
+    emit optionsRequested();
 }
 
 void RegisterWindow::Button7Click() {
     hide();
-    app().campos()->open(false);
+    emit fieldChooserRequested();
 }

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "app/formwindow.h"
+#include "common/formwindow.h"
+#include "common/programfolders.h"
 #include "ui_registerwindow.h"
 
 #include "data/datamodule.h"
 #include "data/filtering.h"
+#include "reports/listingrequest.h"
 
 #include <QHash>
 
@@ -14,11 +16,13 @@ class QLabel;
 class QLineEdit;
 class SharedTable;
 
-// "Cadastro": the record pages, the list pages and the record buttons.
+// "Cadastro": the record pages, the list pages and the record buttons. What it needs of
+// other windows it is told (the accents setting, the agenda's order) or asks for with its
+// signals.
 class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     Q_OBJECT
   public:
-    RegisterWindow(Application& app, QWidget* parent);
+    RegisterWindow(const ProgramFolders& folders, QWidget* parent);
     ~RegisterWindow() override;
 
     void attachData(DataModule* dataModule);
@@ -73,9 +77,22 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     // New entries for the client's city list (or state list); the other boxes keep theirs.
     void setClientList(bool cities, const QStringList& entries);
 
+    // Whether accented letters may be typed (the accents dialog's choice).
+    void setAccentsAllowed(bool allowed) { m_accentsAllowed = allowed; }
+    // Whether the agenda lists by client name rather than by city (a listing option).
+    void setAgendaByName(bool byName) { m_agendaByName = byName; }
+
     GridBinding* orderGrid() const { return m_orderGrid; }
     GridBinding* queryGrid() const { return m_queryGrid; }
     GridBinding* hearingGrid() const { return m_hearingGrid; }
+
+  signals:
+    // A label was double-clicked: its title is to be edited.
+    void titleEditRequested(const QString& caption, const QString& labelId);
+    void listEditorRequested();
+    void optionsRequested();
+    void fieldChooserRequested();
+    void listingRequested(const ListingRequest& request);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -96,12 +113,15 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     void FormShow();
     void setUpListPages();
     void titleClicked(GridBinding* grid, int column, bool flipsCaption);
-    void showListing();
+    void showListing(std::optional<QList<GridColumn>> columns);
     void switchFilteringOn();
     RecordRule ADOTable1FilterRecord();
     void showError(const QString& message);
     template <typename Handler> void guarded(Handler handler);
 
+    const ProgramFolders& m_folders;
+    bool m_accentsAllowed = true;
+    bool m_agendaByName = false;
     SharedTable* m_table = nullptr;
     Binder* m_binder = nullptr;
     GridBinding* m_orderGrid = nullptr;

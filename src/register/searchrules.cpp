@@ -1,6 +1,6 @@
 #include "searchrules.h"
 
-#include "app/folders.h"
+#include "common/folders.h"
 #include "data/searchkey.h"
 #include "titles/titlecatalogue.h"
 

@@ -1,8 +1,8 @@
 #include "browser.h"
 
-#include "app/apperror.h"
-#include "app/dialogs.h"
-#include "app/textfile.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/textfile.h"
 
 #include <QEventLoop>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "listingwriter.h"
 
-#include "app/textfile.h"
-#include "app/windows1252.h"
+#include "common/textfile.h"
+#include "common/windows1252.h"
 #include "data/columns.h"
 #include "data/recordreader.h"
 

@@ -1,21 +1,17 @@
 #include "reportwindows.h"
 
-#include "app/apperror.h"
-#include "app/application.h"
-#include "app/combochoice.h"
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
-#include "app/settingsfiles.h"
-#include "app/smallwindows.h"
-#include "app/textfile.h"
 #include "browser.h"
+#include "common/apperror.h"
+#include "common/combochoice.h"
+#include "common/dialogs.h"
+#include "common/progress.h"
+#include "common/settingsfiles.h"
+#include "common/textfile.h"
 #include "data/datamodule.h"
 #include "data/recordreader.h"
 #include "data/sharedtable.h"
 #include "listingcolumns.h"
 #include "listingoptions.h"
-#include "register/registerwindow.h"
-#include "titles/titlecatalogue.h"
 
 #include <QButtonGroup>
 #include <QFileInfo>
@@ -29,7 +25,8 @@ const QString kLetterFilter = QStringLiteral("Arquivos htm (*.htm)");
 
 // ---- the report window ----
 
-ReportWindow::ReportWindow(Application& app, QWidget* parent) : FormWindow(app, parent) {
+ReportWindow::ReportWindow(const ProgramFolders& folders, TitleCatalogue::TitleLookup titles, QWidget* parent)
+    : FormWindow(parent), m_folders(folders), m_titles(std::move(titles)) {
     ui.Cfont->setCurrentText(QStringLiteral("8"));
     m_browser = new Browser(ui.WebBrowser1);
     m_browser->navigate(QStringLiteral("about:blank"));
@@ -38,7 +35,7 @@ ReportWindow::ReportWindow(Application& app, QWidget* parent) : FormWindow(app, 
 }
 
 void ReportWindow::setUpToolbars() {
-    connect(ui.SpeedButton3, &QToolButton::clicked, this, [this] { app().campos()->open(true); });
+    connect(ui.SpeedButton3, &QToolButton::clicked, this, &ReportWindow::fieldChooserRequested);
     connect(ui.SpeedButton4, &QToolButton::clicked, this, [this] { showRegister(7); });
     connect(ui.SpeedButton7, &QToolButton::clicked, this, [this] { showRegister(6); });
     connect(ui.SpeedButton2, &QToolButton::clicked, this, [this] {
@@ -103,7 +100,7 @@ void ReportWindow::setUpToolbars() {
 
     for (QComboBox* fontBox : {ui.Cnomefont, ui.Cfont}) {
         activateOnlyChosenEntries(fontBox);
-        connect(fontBox, &QComboBox::activated, this, &ReportWindow::repeatListing);
+        connect(fontBox, &QComboBox::activated, this, &ReportWindow::listingRepeatRequested);
     }
     setToolbarPictures();
 }
@@ -185,56 +182,43 @@ void ReportWindow::setFontFamilies(const QStringList& families) {
 
 void ReportWindow::trocatitulo() {
     QList<GridColumn> columns = columnSet();
-    const RegisterWindow* cadastro = app().cadastro();
-    ListingColumns::trocatitulo(columns, [cadastro](const QString& id) { return cadastro->caption(id); });
+    ListingColumns::trocatitulo(columns, m_titles);
     setColumnSet(columns);
 }
 
 void ReportWindow::showRegister(int page) {
-    app().principal()->openRegister(page);
+    emit registerRequested(page);
     hide();
 }
 
-ListingInputs ReportWindow::listingInputs() const {
-    ListingInputs inputs;
+void ReportWindow::impx(const ListingInputs& heading) {
+    const QString folder = m_folders.meudir;
+    ListingInputs inputs = heading;
     inputs.tableFontSize = ui.Cfont->currentText();
     inputs.tableFont = ui.Cnomefont->currentText();
-    inputs.headerFontSize = app().config()->headerFontSize();
-    inputs.headerFont = app().config()->headerFont();
-    inputs.header = app().campos()->headerText();
-    app().campos()->addAnnotationChoices(inputs);
     inputs.columns = columnSet();
-    return inputs;
-}
-
-void ReportWindow::impx() {
-    const QString folder = app().principal()->meudir;
-    WaitBox* wait = app().espere();
     try {
         m_table->first();
-        const ListingWriter writer(listingInputs());
+        const ListingWriter writer(inputs);
         RecordReader reader = m_table->reader(writer.readColumns());
-        wait->begin(reader.count());
-        writer.write(folder + SettingsFiles::kListing, reader, [wait](int row) { wait->setProgress(row); });
+        const Progress::Scope progress(reader.count());
+        writer.write(folder + SettingsFiles::kListing, reader, [](int row) { Progress::step(row); });
         if (!QFileInfo::exists(folder + SettingsFiles::kEmptyPage))
             TextFile::writeBytes(folder + SettingsFiles::kEmptyPage, ui.Memo2->toPlainText().toUtf8());
         m_browser->navigate(folder + SettingsFiles::kListing);
         m_table->last();
     } catch (const AppError& error) {
-        wait->end();
         Dialogs::error(this, error.message());
-        return;
     }
-    wait->end();
 }
 
-// A font chosen in the report window makes the last listing again in that font.
-void ReportWindow::repeatListing() {
-    const QString source = app().cadastro()->refx;
-    if (source == QStringLiteral("1"))
-        app().cadastro()->Button3Click();
-    else if (source == QStringLiteral("2"))
-        app().campos()->SpeedButton1Click();
+void ReportWindow::showListing(const ListingInputs& heading) {
+    trocatitulo();
+    impx(heading);
+    if (isActiveWindow())
+        hide();
+    show();
+    raise();
 }
 
 void ReportWindow::SpeedButton14Click() {
@@ -264,8 +248,8 @@ void ReportWindow::SpeedButton15Click() {
 
 // ---- the field chooser ----
 
-FieldChooser::FieldChooser(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+FieldChooser::FieldChooser(TitleCatalogue::TitleLookup titles, QWidget* parent)
+    : FormWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_titles(std::move(titles)) {
     connect(ui.SpeedButton1, &QPushButton::clicked, this, &FieldChooser::SpeedButton1Click);
     connect(ui.SpeedButton2, &QPushButton::clicked, this, &QWidget::hide);
     centreOnScreen();
@@ -276,7 +260,7 @@ void FieldChooser::open(bool fromReportWindow) {
     ui.CheckListBox1->clear();
     const QStringList ids = TitleCatalogue::checklistIds();
     for (int item = 0; item < ids.size(); ++item) {
-        QString title = app().cadastro()->caption(ids[item]);
+        QString title = m_titles(ids[item]);
         if (fromReportWindow && item >= kFirstOpposingItem)
             title += QStringLiteral("(P.Cont.)");
         auto* entry = new QListWidgetItem(title, ui.CheckListBox1);
@@ -295,34 +279,25 @@ void FieldChooser::addAnnotationChoices(ListingInputs& inputs) const {
 }
 
 void FieldChooser::SpeedButton1Click() {
-    RegisterWindow* cadastro = app().cadastro();
-    cadastro->refx = QStringLiteral("2");
+    ListingRequest request{QStringLiteral("2"), QList<GridColumn>(), std::nullopt};
     if (ui.RadioButton1->isChecked())
-        cadastro->IndexaColuna(QStringLiteral("AGE_NOME"));
+        request.orderColumn = QStringLiteral("AGE_NOME");
     else if (ui.RadioButton2->isChecked())
-        cadastro->IndexaColuna(QStringLiteral("Código"));
-
-    QList<GridColumn> columns;
+        request.orderColumn = QStringLiteral("Código");
     const QStringList ids = TitleCatalogue::checklistIds();
     for (int item = 0; item < ui.CheckListBox1->count() && item < ids.size(); ++item) {
         if (ui.CheckListBox1->item(item)->checkState() == Qt::Checked)
-            columns.append({TitleCatalogue::byId(ids[item])->field, cadastro->caption(ids[item])});
+            request.columns->append({TitleCatalogue::byId(ids[item])->field, m_titles(ids[item])});
     }
-    ReportWindow* report = app().impressao();
-    report->setColumnSet(columns);
-    report->impx();
-
     hide();
-    if (report->isActiveWindow())
-        report->hide();
-    report->show();
-    report->raise();
+    emit listingRequested(request);
 }
 
 // ---- the listing options ----
 
-OptionsWindow::OptionsWindow(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+OptionsWindow::OptionsWindow(const ProgramFolders& folders, QWidget* parent)
+    : FormWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_folders(folders) {
+    connect(ui.Rnome, &QRadioButton::toggled, this, &OptionsWindow::agendaOrderChanged);
     ui.Cfonte->setCurrentText(QStringLiteral("10"));
     ui.Ccontalinhas->setCurrentText(QStringLiteral("40"));
     connect(ui.Button1, &QPushButton::clicked, this, &OptionsWindow::Button1Click);
@@ -331,7 +306,7 @@ OptionsWindow::OptionsWindow(Application& app, QWidget* parent)
 }
 
 void OptionsWindow::loadOptions(const QStringList& fontFamilies) {
-    const QString path = app().principal()->meudir + SettingsFiles::kFont;
+    const QString path = m_folders.meudir + SettingsFiles::kFont;
     try {
         if (TextFile::exists(path)) {
             const QStringList lines = TextFile::readLines(path);
@@ -359,7 +334,7 @@ void OptionsWindow::Button1Click() {
     const QStringList lines = options.toLines();
     ui.Memo1->setPlainText(lines.join(u'\n'));
     try {
-        TextFile::writeLines(app().principal()->meudir + SettingsFiles::kFont, lines);
+        TextFile::writeLines(m_folders.meudir + SettingsFiles::kFont, lines);
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }

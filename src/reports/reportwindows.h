@@ -1,8 +1,11 @@
 #pragma once
 
-#include "app/formwindow.h"
+#include "common/formwindow.h"
+#include "common/programfolders.h"
 #include "data/gridmodel.h"
+#include "listingrequest.h"
 #include "listingwriter.h"
+#include "titles/titlecatalogue.h"
 #include "ui_fieldchooser.h"
 #include "ui_optionswindow.h"
 #include "ui_reportwindow.h"
@@ -17,7 +20,7 @@ class SharedTable;
 class ReportWindow : public FormWindow<Ui::TFRM_Impressao> {
     Q_OBJECT
   public:
-    ReportWindow(Application& app, QWidget* parent);
+    ReportWindow(const ProgramFolders& folders, TitleCatalogue::TitleLookup titles, QWidget* parent);
     void attachData(DataModule* dataModule);
 
     QList<GridColumn> columnSet() const;
@@ -29,7 +32,11 @@ class ReportWindow : public FormWindow<Ui::TFRM_Impressao> {
     // Retitles the column set from the current field titles.
     void trocatitulo();
     // Writes the listing from the current column set, order and filter, and shows it.
-    void impx();
+    // `heading` holds what the listing takes from the other windows: the header and its
+    // font, and the annotation blocks.
+    void impx(const ListingInputs& heading);
+    // impx on the column set retitled, then the window shown in front.
+    void showListing(const ListingInputs& heading);
 
     Browser* browser() const { return m_browser; }
 
@@ -37,13 +44,21 @@ class ReportWindow : public FormWindow<Ui::TFRM_Impressao> {
     void SpeedButton14Click();
     void SpeedButton15Click();
 
+  signals:
+    // "Escolher Campos": the field chooser, opened from here.
+    void fieldChooserRequested();
+    // One of the register's pages, this window hidden.
+    void registerRequested(int page);
+    // The table font changed: the last listing is to be made again.
+    void listingRepeatRequested();
+
   private:
     void setUpToolbars();
     void setToolbarPictures();
     void showRegister(int page);
-    void repeatListing();
-    ListingInputs listingInputs() const;
 
+    const ProgramFolders& m_folders;
+    TitleCatalogue::TitleLookup m_titles;
     SharedTable* m_table = nullptr;
     GridModel* m_columns = nullptr;
     Browser* m_browser = nullptr;
@@ -53,7 +68,7 @@ class ReportWindow : public FormWindow<Ui::TFRM_Impressao> {
 class FieldChooser : public FormWindow<Ui::TFRM_Campos> {
     Q_OBJECT
   public:
-    FieldChooser(Application& app, QWidget* parent);
+    FieldChooser(TitleCatalogue::TitleLookup titles, QWidget* parent);
 
     // Shows the chooser with the checklist filled anew from the field titles, all items
     // unticked; opened from the report window, the opposing party's items carry "(P.Cont.)".
@@ -66,13 +81,19 @@ class FieldChooser : public FormWindow<Ui::TFRM_Campos> {
     // What every listing reads from the chooser.
     QString headerText() const { return ui.Edit1->text(); }
     void addAnnotationChoices(ListingInputs& inputs) const;
+
+  signals:
+    void listingRequested(const ListingRequest& request);
+
+  private:
+    TitleCatalogue::TitleLookup m_titles;
 };
 
 // "Configurar Formulário": the listing options, kept in font.ini.
 class OptionsWindow : public FormWindow<Ui::TFRM_Config> {
     Q_OBJECT
   public:
-    OptionsWindow(Application& app, QWidget* parent);
+    OptionsWindow(const ProgramFolders& folders, QWidget* parent);
 
     // At start-up: font.ini when there is one, then the installed font families.
     void loadOptions(const QStringList& fontFamilies);
@@ -83,11 +104,17 @@ class OptionsWindow : public FormWindow<Ui::TFRM_Config> {
     QString headerFontSize() const { return ui.Cfonte->currentText(); }
     // The hearing agenda lists by client name rather than by city.
     bool agendaByName() const { return ui.Rnome->isChecked(); }
+
+  signals:
+    void agendaOrderChanged(bool byName);
+
+  private:
+    const ProgramFolders& m_folders;
 };
 
 // The hidden holder of the listing style sheet lines.
 class StyleSheetHolder : public FormWindow<Ui::TFcab> {
     Q_OBJECT
   public:
-    StyleSheetHolder(Application& app, QWidget* parent) : FormWindow(app, parent) {}
+    explicit StyleSheetHolder(QWidget* parent) : FormWindow(parent) {}
 };

@@ -1,7 +1,7 @@
 #include "profilefile.h"
 
-#include "app/apperror.h"
-#include "app/textfile.h"
+#include "common/apperror.h"
+#include "common/textfile.h"
 
 namespace {
 

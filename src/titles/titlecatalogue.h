@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <span>
 
 // The 33 renamable field titles. A title is named by the id of its label in the register
@@ -36,5 +37,9 @@ QStringList hearingGridIds();
 QStringList checklistIds();
 // The ids as the start-up reads them from campos.ini, in that order.
 QStringList startupReadOrder();
+
+// The current title of a field by its label id (the caption of the register's label), as
+// the windows that show titles are given it.
+using TitleLookup = std::function<QString(const QString& labelId)>;
 
 } // namespace TitleCatalogue

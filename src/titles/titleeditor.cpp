@@ -1,18 +1,16 @@
 #include "titleeditor.h"
 
-#include "app/apperror.h"
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
-#include "app/settingsfiles.h"
-#include "app/textfile.h"
-#include "app/typinglimit.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/settingsfiles.h"
+#include "common/textfile.h"
+#include "common/typinglimit.h"
 #include "profilefile.h"
-#include "register/registerwindow.h"
 #include "titlecatalogue.h"
 
-TitleEditor::TitleEditor(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
+TitleEditor::TitleEditor(const ProgramFolders& folders, QWidget* parent)
+    : FormWindow(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_folders(folders) {
     connect(ui.Button1, &QPushButton::clicked, this, &TitleEditor::Button1Click);
     connect(ui.Button2, &QPushButton::clicked, this, &QWidget::close);
     connect(ui.Button3, &QPushButton::clicked, this, &TitleEditor::Button3Click);
@@ -34,19 +32,17 @@ void TitleEditor::Button1Click() {
         return;
     if (!title.isEmpty()) {
         try {
-            ProfileFile(app().principal()->meudir + SettingsFiles::kCampos).writeString(id, id, title);
+            ProfileFile(m_folders.meudir + SettingsFiles::kCampos).writeString(id, id, title);
         } catch (const AppError& error) {
             Dialogs::error(this, error.message());
             return;
         }
     }
-    RegisterWindow* cadastro = app().cadastro();
-    cadastro->applyTitle(id, title);
-    cadastro->preenchecombo_frm_cadastro();
+    emit titleSaved(id, title);
 }
 
 void TitleEditor::Button3Click() {
-    const QString path = app().principal()->meudir + SettingsFiles::kCampos;
+    const QString path = m_folders.meudir + SettingsFiles::kCampos;
     if (!TextFile::exists(path))
         return;
     const auto answer =

@@ -1,13 +1,14 @@
 #pragma once
 
-#include "app/formwindow.h"
+#include "common/formwindow.h"
+#include "common/programfolders.h"
 #include "ui_titleeditor.h"
 
 // "Mudar títulos": edits the title of the field whose label was double-clicked.
 class TitleEditor : public FormWindow<Ui::TFmudacampos> {
     Q_OBJECT
   public:
-    TitleEditor(Application& app, QWidget* parent);
+    TitleEditor(const ProgramFolders& folders, QWidget* parent);
 
     // What can be typed into a title; a longer title saved earlier is shown whole.
     static constexpr int kTitleLimit = 30;
@@ -19,4 +20,11 @@ class TitleEditor : public FormWindow<Ui::TFmudacampos> {
     void Button1Click();
     // "Restaurar configuração original": empties campos.ini after a question.
     void Button3Click();
+
+  signals:
+    // Every place that shows the field's title takes the new one.
+    void titleSaved(const QString& labelId, const QString& title);
+
+  private:
+    const ProgramFolders& m_folders;
 };

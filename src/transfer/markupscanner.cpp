@@ -1,6 +1,6 @@
 #include "markupscanner.h"
 
-#include "app/windows1252.h"
+#include "common/windows1252.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>

@@ -1,6 +1,6 @@
 #include "packetreader.h"
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "markupscanner.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #include "paradoxreader.h"
 
-#include "app/apperror.h"
-#include "app/windows1252.h"
+#include "common/apperror.h"
+#include "common/windows1252.h"
 
 #include <QDate>
 #include <QDir>

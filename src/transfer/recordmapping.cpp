@@ -1,6 +1,6 @@
 #include "recordmapping.h"
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "data/columns.h"
 #include "register/dates.h"
 

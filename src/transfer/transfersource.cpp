@@ -1,6 +1,6 @@
 #include "transfersource.h"
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "data/nativequery.h"
 #include "data/recordwriter.h"
 #include "packetreader.h"

@@ -1,17 +1,14 @@
 #include "transferwindow.h"
 
-#include "app/apperror.h"
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/mainwindow.h"
-#include "app/settingsfiles.h"
-#include "app/smallwindows.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/progress.h"
+#include "common/settingsfiles.h"
 #include "data/columns.h"
 #include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/gridmodel.h"
 #include "data/sharedtable.h"
-#include "register/registerwindow.h"
 
 #include <QAbstractTableModel>
 #include <QFileInfo>
@@ -108,8 +105,8 @@ const QString kPlaceholderName = QStringLiteral("nulo");
 
 } // namespace
 
-TransferWindow::TransferWindow(Application& app, QWidget* parent)
-    : FormWindow(app, parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+TransferWindow::TransferWindow(const ProgramFolders& folders, QWidget* parent)
+    : FormWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_folders(folders) {
     m_sourceModel = new SourceModel(
         m_source, [this](const QString& message) { showError(message); }, this);
     ui.DBGrid2->setModel(m_sourceModel);
@@ -185,7 +182,7 @@ void TransferWindow::Button2Click() {
         return;
     if (QFileInfo::exists(path)) {
         try {
-            m_source.load(chosen.file, path, app().principal()->meudir + SettingsFiles::kUnpackedPacket);
+            m_source.load(chosen.file, path, m_folders.meudir + SettingsFiles::kUnpackedPacket);
         } catch (const AppError& error) {
             showError(error.message());
             sourceChanged();
@@ -226,30 +223,28 @@ void TransferWindow::Button6Click() {
             refreshRegister();
         return;
     }
-    WaitBox* wait = app().espere();
-    wait->begin(m_source.count() - m_source.position());
-    try {
-        // A record the register is editing is finished first, as appending would.
-        m_table->checkBrowseMode();
-        transferAll(m_source, m_data->ADOConnection1->database(),
-                    [wait](int done) { wait->setProgress(done); });
-    } catch (const RecordRefused& refusal) {
-        wait->end();
-        refreshRegister();
-        appendMapped(refusal.values);
-        showError(refusal.message());
-        sourceChanged();
-        return;
-    } catch (const AppError& error) {
-        // Nothing of the block in progress was stored: no record is left open for it.
-        wait->end();
-        refreshRegister();
-        showError(error.message());
-        sourceChanged();
-        return;
+    std::optional<RecordRefused> refused;
+    std::optional<AppError> failure;
+    {
+        const Progress::Scope progress(m_source.count() - m_source.position());
+        try {
+            // A record the register is editing is finished first, as appending would.
+            m_table->checkBrowseMode();
+            transferAll(m_source, m_data->ADOConnection1->database(), [](int done) { Progress::step(done); });
+        } catch (const RecordRefused& refusal) {
+            refused = refusal;
+        } catch (const AppError& error) {
+            // Nothing of the block in progress was stored: no record is left open for it.
+            failure = error;
+        }
     }
-    wait->end();
     refreshRegister();
+    if (refused) {
+        appendMapped(refused->values);
+        showError(refused->message());
+    } else if (failure) {
+        showError(failure->message());
+    }
     sourceChanged();
 }
 
@@ -353,5 +348,5 @@ void TransferWindow::transferNumbered() {
 }
 
 void TransferWindow::refreshRegister() {
-    app().cadastro()->Button8Click();
+    emit registerRefreshRequested();
 }

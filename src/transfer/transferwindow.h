@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/formwindow.h"
+#include "common/formwindow.h"
+#include "common/programfolders.h"
 #include "transfersource.h"
 #include "ui_transferwindow.h"
 
@@ -14,7 +15,7 @@ class SourceModel;
 class TransferWindow : public FormWindow<Ui::TFtrans> {
     Q_OBJECT
   public:
-    TransferWindow(Application& app, QWidget* parent);
+    TransferWindow(const ProgramFolders& folders, QWidget* parent);
     ~TransferWindow() override;
     void attachData(DataModule* dataModule);
 
@@ -28,6 +29,10 @@ class TransferWindow : public FormWindow<Ui::TFtrans> {
     void Button3Click();
     void Button6Click();
 
+  signals:
+    // After each step: the register shows the base again ("Atualizar").
+    void registerRefreshRequested();
+
   private:
     void closeSources();
     void sourceChanged();
@@ -40,6 +45,7 @@ class TransferWindow : public FormWindow<Ui::TFtrans> {
     void refreshRegister();
     void showError(const QString& message);
 
+    const ProgramFolders& m_folders;
     TransferSource m_source;
     SourceModel* m_sourceModel = nullptr;
     GridModel* m_destination = nullptr;

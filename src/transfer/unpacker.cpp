@@ -1,6 +1,6 @@
 #include "unpacker.h"
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 
 #include <QFile>
 #include <QFileInfo>

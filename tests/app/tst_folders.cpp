@@ -1,6 +1,6 @@
 // The folder helpers and the installer.
 
-#include "app/folders.h"
+#include "common/folders.h"
 #include "files.h"
 #include "testenvironment.h"
 

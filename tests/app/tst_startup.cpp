@@ -2,11 +2,11 @@
 // database outcomes, the toolbar and menu states, the splash, and leaving.
 
 #include "app/application.h"
-#include "app/folders.h"
-#include "app/instancelock.h"
 #include "app/mainwindow.h"
 #include "app/smallwindows.h"
 #include "backup/backupwindow.h"
+#include "common/folders.h"
+#include "common/instancelock.h"
 #include "controls.h"
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
@@ -71,9 +71,9 @@ class TestStartup : public QObject {
         auto app = startProgram(env);
         QVERIFY(dialogs.shown.isEmpty());
         MainWindow* principal = app->principal();
-        QCOMPARE(principal->meuexe, env.programFolder());
-        QCOMPARE(principal->meudir, env.settingsFolder());
-        QCOMPARE(principal->minhabase, env.programFolder() + QStringLiteral("Dados/"));
+        QCOMPARE(app->folders().meuexe, env.programFolder());
+        QCOMPARE(app->folders().meudir, env.settingsFolder());
+        QCOMPARE(app->folders().minhabase, env.programFolder() + QStringLiteral("Dados/"));
         QCOMPARE(principal->windowTitle(), QStringLiteral("Velmora 7.0.0.2"));
         QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
         QCOMPARE(toolbarState(principal), QStringLiteral("1111101 menu"));
@@ -138,7 +138,7 @@ class TestStartup : public QObject {
         QCOMPARE(toolbarState(app->principal()), QStringLiteral("0000001 -"));
         QVERIFY(!app->ver()->isVisible());
         QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
-        QCOMPARE(app->principal()->meudir, env.settingsFolder());
+        QCOMPARE(app->folders().meudir, env.settingsFolder());
     }
 
     void withoutSettingsFolderStartUpStops() {
@@ -182,7 +182,7 @@ class TestStartup : public QObject {
         QVERIFY(app->backup()->isVisible());
         QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
         // The settings folder is still the per-user one, even though it does not exist.
-        QCOMPARE(app->principal()->meudir, env.settingsFolder());
+        QCOMPARE(app->folders().meudir, env.settingsFolder());
         QVERIFY(!QFileInfo::exists(env.settingsFolder()));
     }
 
@@ -391,7 +391,7 @@ class TestStartup : public QObject {
         auto app = startProgram(env);
         if (found) {
             QVERIFY(dialogs.shown.isEmpty());
-            QCOMPARE(app->principal()->minhabase, shared + u'/');
+            QCOMPARE(app->folders().minhabase, shared + u'/');
             QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Browse);
         } else {
             messageFolder.replace(u'@', shared);
@@ -401,7 +401,7 @@ class TestStartup : public QObject {
             QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
             QVERIFY(app->form3()->isVisible());
             // The database folder keeps the program's own Dados folder.
-            QCOMPARE(app->principal()->minhabase, env.programFolder() + QStringLiteral("Dados/"));
+            QCOMPARE(app->folders().minhabase, env.programFolder() + QStringLiteral("Dados/"));
         }
     }
 };

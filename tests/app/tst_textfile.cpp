@@ -1,7 +1,7 @@
 // The settings text files: encodings, line ends, the three write forms, atomic saves.
 
-#include "app/apperror.h"
-#include "app/textfile.h"
+#include "common/apperror.h"
+#include "common/textfile.h"
 #include "files.h"
 
 #include <QDir>

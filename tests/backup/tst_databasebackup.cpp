@@ -1,8 +1,8 @@
 // Dated copies of the base: their names, the same-folder test, and a copy taken while
 // another machine writes.
 
-#include "app/apperror.h"
 #include "backup/databasebackup.h"
+#include "common/apperror.h"
 #include "data/connection.h"
 #include "data/recordwriter.h"
 #include "data/schema.h"

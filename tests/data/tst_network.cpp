@@ -3,7 +3,7 @@
 
 #include "app/application.h"
 #include "app/mainwindow.h"
-#include "app/textfile.h"
+#include "common/textfile.h"
 #include "controls.h"
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
@@ -61,14 +61,14 @@ class TestNetwork : public QObject {
         program.press("Button2");
         QCOMPARE(program.dialogs.texts(), QStringList{"as configurações foram realizadas"});
         QCOMPARE(bytesOf(program.rede()), TextFile::encode(program.shared)); // one line, no break after it
-        QCOMPARE(program.app->principal()->minhabase, program.shared + u'/');
+        QCOMPARE(program.app->folders().minhabase, program.shared + u'/');
         QCOMPARE(program.table()->state(), SharedTable::State::Browse);
         QCOMPARE(program.table()->recordCount(), 2);
 
         // The next start uses the stored folder.
         program.app.reset();
         program.app = startProgram(program.env);
-        QCOMPARE(program.app->principal()->minhabase, program.shared + u'/');
+        QCOMPARE(program.app->folders().minhabase, program.shared + u'/');
         QCOMPARE(program.table()->recordCount(), 2);
     }
 

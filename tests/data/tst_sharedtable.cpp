@@ -2,7 +2,7 @@
 // visible set, reads that fail, two machines on one base, bases of earlier and later
 // builds, and the record reader and writer.
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "data/columns.h"
 #include "data/connection.h"
 #include "data/gridmodel.h"

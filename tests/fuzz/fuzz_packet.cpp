@@ -1,7 +1,7 @@
 // A data packet of the free edition, read and mapped as the transfer does: every record
 // the reader gives is mapped in the packet's layout.
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "transfer/packetreader.h"
 #include "transfer/recordmapping.h"
 

@@ -1,7 +1,7 @@
 // A Paradox table of edition 6.0 and its memo file, read and mapped as the transfer does.
 // The input is the table's length in four bytes, the table, then the memo file.
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "transfer/paradoxreader.h"
 #include "transfer/recordmapping.h"
 

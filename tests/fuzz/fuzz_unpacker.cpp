@@ -1,7 +1,7 @@
 // A packed base of the free edition, unpacked as the transfer does, into memory, with a
 // small cap on what may come out.
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "transfer/unpacker.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 // The check and completion of a typed date, leap years and the digits of a text.
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "register/dates.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
 // The listing page written byte for byte: the fixed items, the style sheet with the table
 // font, the header, one row per record in the table's order, escaping and references.
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "data/columns.h"
 #include "data/connection.h"
 #include "data/recordreader.h"

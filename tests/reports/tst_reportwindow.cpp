@@ -4,7 +4,7 @@
 
 #include "app/application.h"
 #include "app/mainwindow.h"
-#include "app/windows1252.h"
+#include "common/windows1252.h"
 #include "controls.h"
 #include "data/datamodule.h"
 #include "data/sharedtable.h"

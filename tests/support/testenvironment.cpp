@@ -1,7 +1,7 @@
 #include "testenvironment.h"
 
-#include "app/apperror.h"
-#include "app/folders.h"
+#include "common/apperror.h"
+#include "common/folders.h"
 #include "data/columns.h"
 #include "data/recordwriter.h"
 

@@ -1,10 +1,10 @@
 // Field titles: campos.ini with the profile-file rules, the title editor, the titles
 // applied at start and copied onto the listing columns.
 
-#include "app/apperror.h"
 #include "app/application.h"
 #include "app/mainwindow.h"
-#include "app/textfile.h"
+#include "common/apperror.h"
+#include "common/textfile.h"
 #include "controls.h"
 #include "files.h"
 #include "register/gridbinding.h"

@@ -6,7 +6,7 @@
 // The work is done by this program started again with --transferir or --converter, and
 // killed with SIGKILL.
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "data/connection.h"
 #include "data/nativequery.h"
 #include "data/windowsbase.h"

@@ -2,7 +2,7 @@
 // Paradox tables (the shared sample and one made here by pxlib), broken files, the record
 // mapping of the three layouts and the list's order.
 
-#include "app/apperror.h"
+#include "common/apperror.h"
 #include "data/columns.h"
 #include "files.h"
 #include "paradoxfixture.h"

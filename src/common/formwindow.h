@@ -3,19 +3,16 @@
 #include <QScreen>
 #include <QWidget>
 
-class Application;
-
-// A window made from a form: created once at start, then only shown and hidden.
+// A window made from a form: created once at start, then only shown and hidden. It is
+// given what it needs when it is made; it never looks its neighbours up.
 template <typename Form> class FormWindow : public QWidget {
   public:
-    explicit FormWindow(Application& app, QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Window)
-        : QWidget(parent, flags), m_app(app) {
+    explicit FormWindow(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Window)
+        : QWidget(parent, flags) {
         ui.setupUi(this);
     }
 
   protected:
-    Application& app() const { return m_app; }
-
     // Places the window in the middle of the screen it opens on.
     void centreOnScreen() {
         if (QScreen* shown = screen())
@@ -23,7 +20,4 @@ template <typename Form> class FormWindow : public QWidget {
     }
 
     Form ui;
-
-  private:
-    Application& m_app;
 };
