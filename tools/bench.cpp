@@ -2,8 +2,11 @@
 // classes the windows use, the register's interactions at that size. Beside each figure
 // stands the sqlite3 shell's time for the equivalent query on the same file.
 //
-//   velmora-bench [--records N] [--folder DIR]
+//   velmora-bench [--records N] [--folder DIR] [--steps register,listing,pdf,backup,transfer,windows]
 //   velmora-bench --windows-base FILE     times the conversion of a Windows edition's base
+//
+// The "pdf" step prints the hearing agenda of every record to a PDF, as " Imprimir" does,
+// beside headless Chromium printing the same temp.htm (Debian's chromium package).
 //
 // The folder defaults to a temporary one; an existing base.mdb of the right size there is
 // reused, so a large base is generated only once.
@@ -22,14 +25,18 @@
 #include "data/windowsbase.h"
 #include "register/searchrules.h"
 #include "reports/listingcolumns.h"
+#include "reports/listingpages.h"
 #include "reports/listingwriter.h"
+#include "titles/titlecatalogue.h"
 #include "transfer/transfersource.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -353,6 +360,69 @@ template <typename Work> double medianOfRuns(int runs, Work work) {
     return median(times);
 }
 
+// The rows a listing gives the screen, as the report window does.
+constexpr int kShownRows = 5000;
+
+// The hearing agenda as "Visualizar Formulário" makes it: by city, date and time, the
+// hearing grid's fields under their default titles.
+ListingInputs agendaInputs() {
+    ListingInputs inputs;
+    for (const QString& id : TitleCatalogue::hearingGridIds())
+        inputs.columns.append({TitleCatalogue::byId(id)->field, TitleCatalogue::byId(id)->defaultTitle});
+    return inputs;
+}
+
+// --pdf-only: the agenda of every record written as the report window writes it, then
+// printed to agenda.pdf as " Imprimir" prints it, in a process of its own so that the
+// peak memory is the printing's. Prints "<pdf ms> <peak MB> <pages>".
+int agendaPdf(const QString& folder) {
+    Connection connection;
+    connection.setConnectionString(Connection::startupText(Folders::devolvebarra(folder)));
+    connection.open();
+    SharedTable table(&connection);
+    table.open();
+    table.setSort(SearchRules::agendaOrder(false));
+    const ListingInputs inputs = agendaInputs();
+    const MadeListing made = makeListing(table, inputs, Folders::devolvebarra(folder), kShownRows);
+    ListingPages::Outcome outcome;
+    const double ms = timed([&] {
+        QPdfWriter writer(QDir(folder).filePath(QStringLiteral("agenda.pdf")));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+        QPainter painter(&writer);
+        outcome = ListingPages(ListingWriter(inputs)).paint(painter, writer, made.records, {}, {});
+    });
+    out << ms << ' ' << peakMemoryMB() << ' ' << outcome.pages << Qt::endl;
+    return 0;
+}
+
+// Headless Chromium printing a listing file to PDF: its time, the peak memory of its
+// largest process, and whether it wrote the file.
+struct ChromiumRun {
+    double ms = 0;
+    long peakMB = 0;
+    bool written = false;
+};
+ChromiumRun chromiumPdf(const QString& htm, const QString& pdf) {
+    QFile::remove(pdf);
+    QTemporaryDir profile;
+    ChromiumRun run;
+    run.ms = timed([&] {
+        QProcess::execute(
+            QStringLiteral("chromium"),
+            {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+             QStringLiteral("--no-first-run"), QStringLiteral("--disable-background-networking"),
+             QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
+             QStringLiteral("--user-data-dir=") + profile.path(), QStringLiteral("--no-pdf-header-footer"),
+             QStringLiteral("--print-to-pdf=") + pdf, QUrl::fromLocalFile(htm).toString()});
+    });
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    run.peakMB = usage.ru_maxrss / 1024;
+    run.written = QFileInfo(pdf).size() > 0;
+    return run;
+}
+
 // Converts copies of a Windows edition's base in `folder`: the median time of three runs.
 int convertWindowsBase(const QString& windowsBase, const QString& folder) {
     constexpr int kRuns = 3;
@@ -374,7 +444,13 @@ int convertWindowsBase(const QString& windowsBase, const QString& folder) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
+    // Only the printing needs fonts and a paint device, and no screen.
+    const bool printing =
+        std::any_of(argv, argv + argc, [](const char* arg) { return qstrcmp(arg, "--pdf-only") == 0; });
+    if (printing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> application = printing ? std::make_unique<QGuiApplication>(argc, argv)
+                                                             : std::make_unique<QCoreApplication>(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addOption({QStringLiteral("records"), QStringLiteral("Number of records."), QStringLiteral("N"),
@@ -388,8 +464,16 @@ int main(int argc, char* argv[]) {
     parser.addOption({QStringLiteral("windows-base"),
                       QStringLiteral("Only convert a copy of this Windows edition's base.mdb and time it."),
                       QStringLiteral("FILE")});
-    parser.process(application);
+    parser.addOption(
+        {QStringLiteral("pdf-only"), QStringLiteral("Only print the agenda to a PDF (used internally).")});
+    parser.addOption({QStringLiteral("steps"),
+                      QStringLiteral("The steps to run: register, listing, pdf, backup, transfer, windows."),
+                      QStringLiteral("LIST"),
+                      QStringLiteral("register,listing,pdf,backup,transfer,windows")});
+    parser.process(*application);
     const int count = parser.value(QStringLiteral("records")).toInt();
+    const QStringList chosen = parser.value(QStringLiteral("steps")).split(u',');
+    const auto wanted = [&chosen](const char* step) { return chosen.contains(QString::fromUtf8(step)); };
 
     QTemporaryDir temporary;
     const QString folder =
@@ -403,6 +487,8 @@ int main(int argc, char* argv[]) {
             generate(path, count);
             return 0;
         }
+        if (parser.isSet(QStringLiteral("pdf-only")))
+            return agendaPdf(folder);
         if (storedCount(path) != count) {
             out << "Generating " << count << " records into " << path << " ..." << Qt::endl;
             const double ms = timed([&] {
@@ -434,82 +520,102 @@ int main(int argc, char* argv[]) {
                       }),
                       codes + u';',
                       {}});
-        int found = 0;
-        for (const QString& typed : {QStringLiteral("J"), QStringLiteral("Jo"), QStringLiteral("Jos")}) {
-            const double ms = timed([&] {
-                table.filterBy(SearchRules::wordSearchExpression(QStringLiteral("AGE_NOME LIKE "), typed));
-                found = table.recordCount();
-                readFirstScreen(grid);
-            });
-            steps.append({QStringLiteral("word search '%1'").arg(typed),
-                          ms,
-                          codes + QStringLiteral(" WHERE AGE_NOME LIKE '%1%';").arg(typed),
+        if (wanted("register")) {
+            int found = 0;
+            for (const QString& typed : {QStringLiteral("J"), QStringLiteral("Jo"), QStringLiteral("Jos")}) {
+                const double ms = timed([&] {
+                    table.filterBy(
+                        SearchRules::wordSearchExpression(QStringLiteral("AGE_NOME LIKE "), typed));
+                    found = table.recordCount();
+                    readFirstScreen(grid);
+                });
+                steps.append({QStringLiteral("word search '%1'").arg(typed),
+                              ms,
+                              codes + QStringLiteral(" WHERE AGE_NOME LIKE '%1%';").arg(typed),
+                              {}});
+                steps.last().note = QStringLiteral("%1 found").arg(found);
+            }
+            steps.append({QStringLiteral("filter off"),
+                          timed([&] {
+                              table.setFiltered(false);
+                              readFirstScreen(grid);
+                          }),
+                          codes + u';',
+                          {}});
+            table.setFilterText(QString());
+            rule =
+                RecordRule::range(QStringLiteral("AGE_DTAAUDIENCIA"), QDate(2020, 3, 1), QDate(2020, 3, 31));
+            steps.append({QStringLiteral("range filter, one month"),
+                          timed([&] {
+                              table.setFiltered(true);
+                              found = table.recordCount();
+                              readFirstScreen(grid);
+                          }),
+                          codes + QStringLiteral(" WHERE %1 BETWEEN '20200301' AND '20200331';").arg(isoDate),
                           {}});
             steps.last().note = QStringLiteral("%1 found").arg(found);
+            rule = RecordRule::acceptAll();
+            table.setFiltered(false);
+            steps.append({QStringLiteral("order by AGE_CIDADE"),
+                          timed([&] {
+                              table.setSort(QStringLiteral("AGE_CIDADE ASC"));
+                              readFirstScreen(grid);
+                          }),
+                          codes + QStringLiteral(" ORDER BY AGE_CIDADE;"),
+                          {}});
+            steps.append({QStringLiteral("order by AGE_DTAAUDIENCIA"),
+                          timed([&] {
+                              table.setSort(QStringLiteral("AGE_DTAAUDIENCIA ASC"));
+                              readFirstScreen(grid);
+                          }),
+                          codes + QStringLiteral(" ORDER BY %1;").arg(isoDate),
+                          {}});
+            steps.append(
+                {QStringLiteral("move to the last record"),
+                 timed([&] {
+                     table.last();
+                     table.fieldText(QStringLiteral("AGE_NOME"));
+                 }),
+                 QStringLiteral(
+                     "SELECT * FROM clientes WHERE \"Código\" = (SELECT max(\"Código\") FROM clientes);"),
+                 {}});
         }
-        steps.append({QStringLiteral("filter off"),
-                      timed([&] {
-                          table.setFiltered(false);
-                          readFirstScreen(grid);
-                      }),
-                      codes + u';',
-                      {}});
-        table.setFilterText(QString());
-        rule = RecordRule::range(QStringLiteral("AGE_DTAAUDIENCIA"), QDate(2020, 3, 1), QDate(2020, 3, 31));
-        steps.append({QStringLiteral("range filter, one month"),
-                      timed([&] {
-                          table.setFiltered(true);
-                          found = table.recordCount();
-                          readFirstScreen(grid);
-                      }),
-                      codes + QStringLiteral(" WHERE %1 BETWEEN '20200301' AND '20200331';").arg(isoDate),
-                      {}});
-        steps.last().note = QStringLiteral("%1 found").arg(found);
-        rule = RecordRule::acceptAll();
-        table.setFiltered(false);
-        steps.append({QStringLiteral("order by AGE_CIDADE"),
-                      timed([&] {
-                          table.setSort(QStringLiteral("AGE_CIDADE ASC"));
-                          readFirstScreen(grid);
-                      }),
-                      codes + QStringLiteral(" ORDER BY AGE_CIDADE;"),
-                      {}});
-        steps.append({QStringLiteral("order by AGE_DTAAUDIENCIA"),
-                      timed([&] {
-                          table.setSort(QStringLiteral("AGE_DTAAUDIENCIA ASC"));
-                          readFirstScreen(grid);
-                      }),
-                      codes + QStringLiteral(" ORDER BY %1;").arg(isoDate),
-                      {}});
-        steps.append(
-            {QStringLiteral("move to the last record"),
-             timed([&] {
-                 table.last();
-                 table.fieldText(QStringLiteral("AGE_NOME"));
-             }),
-             QStringLiteral(
-                 "SELECT * FROM clientes WHERE \"Código\" = (SELECT max(\"Código\") FROM clientes);"),
-             {}});
-
         const long registerPeak = peakMemoryMB();
         table.setSort(QString());
-        const ListingWriter listing(listingInputs());
-        const QString listingPath = QDir(folder).filePath(QStringLiteral("temp.htm"));
         constexpr int kListingRuns = 3;
-        steps.append({QStringLiteral("listing of every record"),
-                      medianOfRuns(kListingRuns,
-                                   [&] {
-                                       RecordReader reader = table.reader(listing.readColumns());
-                                       listing.write(listingPath, reader, {});
-                                   }),
-                      QStringLiteral(".mode html\n.once %1\nSELECT %2 FROM clientes;\n.mode list")
-                          .arg(QDir(folder).filePath(QStringLiteral("shell.htm")), listingColumnsSql()),
-                      {},
-                      kListingRuns});
-        steps.last().note = QStringLiteral("%1 MB, median of %2")
-                                .arg(QFileInfo(listingPath).size() / (1024 * 1024))
-                                .arg(kListingRuns);
+        if (wanted("listing")) {
+            // As "Visualizar Relatório" makes it: the table walked from first to last, the
+            // listing file and the part the screen shows written, the progress shown.
+            steps.append({QStringLiteral("listing of every record"),
+                          medianOfRuns(kListingRuns,
+                                       [&] {
+                                           makeListing(table, listingInputs(), Folders::devolvebarra(folder),
+                                                       kShownRows);
+                                       }),
+                          QStringLiteral(".mode html\n.once %1\nSELECT %2 FROM clientes;\n.mode list")
+                              .arg(QDir(folder).filePath(QStringLiteral("shell.htm")), listingColumnsSql()),
+                          {},
+                          kListingRuns});
+            steps.last().note =
+                QStringLiteral("%1 MB, median of %2")
+                    .arg(QFileInfo(QDir(folder).filePath(QStringLiteral("temp.htm"))).size() / (1024 * 1024))
+                    .arg(kListingRuns);
+        }
         const long listingPeak = peakMemoryMB();
+
+        // The agenda printed to PDF, in a process of its own, beside Chromium printing the
+        // same listing file.
+        QStringList pdfFigures;
+        ChromiumRun chromium;
+        if (wanted("pdf")) {
+            QProcess printer;
+            printer.start(QCoreApplication::applicationFilePath(),
+                          {QStringLiteral("--pdf-only"), QStringLiteral("--folder"), folder});
+            printer.waitForFinished(-1);
+            pdfFigures = QString::fromUtf8(printer.readAllStandardOutput()).simplified().split(u' ');
+            chromium = chromiumPdf(QDir(folder).filePath(QStringLiteral("temp.htm")),
+                                   QDir(folder).filePath(QStringLiteral("agenda-chromium.pdf")));
+        }
 
         // The backup against the shell's ".backup", which the shell's timer does not time:
         // its whole run is timed instead, process start included.
@@ -518,7 +624,7 @@ int main(int argc, char* argv[]) {
         constexpr int kBackupRuns = 3;
         QList<double> backupTimes;
         QList<double> shellBackupTimes;
-        for (int run = 0; run < kBackupRuns; ++run) {
+        for (int run = 0; run < kBackupRuns && wanted("backup"); ++run) {
             QFile::remove(copyPath);
             backupTimes << timed([&] { DatabaseBackup::copy(connection.database(), copyPath); });
             QFile::remove(shellCopyPath);
@@ -537,7 +643,8 @@ int main(int argc, char* argv[]) {
         const QString packetPath = QDir(folder).filePath(QStringLiteral("Agenda.xml"));
         const QString csvPath = QDir(folder).filePath(QStringLiteral("agenda.csv"));
         const QString keyedCsvPath = QDir(folder).filePath(QStringLiteral("agenda-chaves.csv"));
-        writeTransferSources(count, packetPath, csvPath, keyedCsvPath);
+        if (wanted("transfer") || wanted("windows"))
+            writeTransferSources(count, packetPath, csvPath, keyedCsvPath);
         const QString transferFolder = QDir(folder).filePath(QStringLiteral("transfer"));
         const auto emptyBase = [](const QString& folderPath) {
             QDir().mkpath(folderPath);
@@ -553,18 +660,25 @@ int main(int argc, char* argv[]) {
             QSqlDatabase::removeDatabase(QStringLiteral("empty"));
             return base;
         };
-        emptyBase(transferFolder);
-        Connection transferConnection;
-        transferConnection.setConnectionString(
-            Connection::startupText(Folders::devolvebarra(transferFolder)));
-        transferConnection.open();
-        TransferSource source;
-        const double loadMs = timed([&] {
-            source.load(TransferSource::File::Packet, packetPath, {});
-            source.orderByNumber();
-        });
-        const double transferMs = timed([&] { transferAll(source, transferConnection.database(), {}); });
-        transferConnection.close();
+        double loadMs = 0;
+        double transferMs = 0;
+        double importMs = 0;
+        double conversionMs = 0;
+        double keyedImportMs = 0;
+        if (wanted("transfer")) {
+            emptyBase(transferFolder);
+            Connection transferConnection;
+            transferConnection.setConnectionString(
+                Connection::startupText(Folders::devolvebarra(transferFolder)));
+            transferConnection.open();
+            TransferSource source;
+            loadMs = timed([&] {
+                source.load(TransferSource::File::Packet, packetPath, {});
+                source.orderByNumber();
+            });
+            transferMs = timed([&] { transferAll(source, transferConnection.database(), {}); });
+            transferConnection.close();
+        }
         QStringList columnNames;
         for (int column = 1; column < Columns::count(); ++column)
             columnNames << Columns::quoted(Columns::at(column).name);
@@ -586,24 +700,27 @@ int main(int argc, char* argv[]) {
                 shell.waitForFinished(-1);
             });
         };
-        const double importMs = shellImport(columnNames, csvPath);
+        if (wanted("transfer") || wanted("windows"))
+            importMs = shellImport(columnNames, csvPath);
 
         // Writing the records of a converted Windows base, as the conversion does while it
         // reads them, beside the same shell import.
         const QString convertedPath = QDir(folder).filePath(QStringLiteral("convertida.mdb"));
         QFile::remove(convertedPath);
-        const double conversionMs = timed([&] {
-            QList<int> everyColumn(Columns::count());
-            std::iota(everyColumn.begin(), everyColumn.end(), 0);
-            RecordReader reader = table.reader(everyColumn);
-            WindowsBase::NewBase converted(convertedPath);
-            QStringList values;
-            while (reader.next(values))
-                converted.add(values);
-            converted.finish(reader.count());
-        });
+        if (wanted("windows"))
+            conversionMs = timed([&] {
+                QList<int> everyColumn(Columns::count());
+                std::iota(everyColumn.begin(), everyColumn.end(), 0);
+                RecordReader reader = table.reader(everyColumn);
+                WindowsBase::NewBase converted(convertedPath);
+                QStringList values;
+                while (reader.next(values))
+                    converted.add(values);
+                converted.finish(reader.count());
+            });
         QFile::remove(convertedPath);
-        const double keyedImportMs = shellImport(keyedNames, keyedCsvPath);
+        if (wanted("transfer"))
+            keyedImportMs = shellImport(keyedNames, keyedCsvPath);
 
         QStringList statements;
         for (const Step& step : steps)
@@ -629,15 +746,27 @@ int main(int argc, char* argv[]) {
             }
             printRow(steps[i].name, steps[i].ms, shellMs, steps[i].note);
         }
-        printRow(QStringLiteral("backup (checked copy)"), backupMs, shellBackupMs,
-                 QStringLiteral("shell: .backup; median of %1").arg(kBackupRuns));
-        printRow(QStringLiteral("transfer \"<<\" of a packet"), transferMs, importMs,
-                 QStringLiteral("shell: .import of the record columns; reading the packet took %1 ms more")
-                     .arg(loadMs, 0, 'f', 0));
-        printRow(QStringLiteral("  the same, keys included"), transferMs, keyedImportMs,
-                 QStringLiteral("shell: .import of the records with the search keys the base keeps"));
-        printRow(QStringLiteral("Windows base: write"), conversionMs, importMs,
-                 QStringLiteral("new base with indexes, counted and checked; shell: as above"));
+        if (pdfFigures.size() == 3)
+            printRow(QStringLiteral("agenda to PDF"), pdfFigures[0].toDouble(), chromium.ms,
+                     QStringLiteral(
+                         "%1 pages; peak %2 MB; beside: headless Chromium printing temp.htm, peak %3 MB%4")
+                         .arg(pdfFigures[2], pdfFigures[1])
+                         .arg(chromium.peakMB)
+                         .arg(chromium.written ? QString() : QStringLiteral(", which wrote no PDF")));
+        if (wanted("backup"))
+            printRow(QStringLiteral("backup (checked copy)"), backupMs, shellBackupMs,
+                     QStringLiteral("shell: .backup; median of %1").arg(kBackupRuns));
+        if (wanted("transfer")) {
+            printRow(
+                QStringLiteral("transfer \"<<\" of a packet"), transferMs, importMs,
+                QStringLiteral("shell: .import of the record columns; reading the packet took %1 ms more")
+                    .arg(loadMs, 0, 'f', 0));
+            printRow(QStringLiteral("  the same, keys included"), transferMs, keyedImportMs,
+                     QStringLiteral("shell: .import of the records with the search keys the base keeps"));
+        }
+        if (wanted("windows"))
+            printRow(QStringLiteral("Windows base: write"), conversionMs, importMs,
+                     QStringLiteral("new base with indexes, counted and checked; shell: as above"));
         out << "peak memory: " << registerPeak << " MB before the listing, " << listingPeak
             << " MB after it, " << peakMemoryMB() << " MB after the transfer (the packet is held whole)"
             << Qt::endl;

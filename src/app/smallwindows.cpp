@@ -71,27 +71,39 @@ void AboutWindow::showEvent(QShowEvent* event) {
     FormWindow::showEvent(event);
 }
 
-WaitBox::WaitBox(QWidget* parent) : FormWindow(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {}
+WaitBox::WaitBox(QWidget* parent) : FormWindow(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
+    connect(ui.BtnCancelar, &QPushButton::clicked, this, [this] { m_cancelled = true; });
+}
 
-void WaitBox::started(int count) {
+void WaitBox::started(int count, bool cancellable) {
     ui.Gauge1->setRange(0, std::max(count, 0));
     ui.Gauge1->setValue(0);
+    m_done = 0;
+    m_cancellable = cancellable;
+    m_cancelled = false;
+    ui.BtnCancelar->setVisible(cancellable);
+    setWindowModality(cancellable ? Qt::ApplicationModal : Qt::NonModal);
     show();
     raise();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_sincePaint.start();
 }
 
+// The gauge moves and the box is painted ten times a second at most: a listing of many
+// records steps once a record.
 void WaitBox::advanced(int done) {
-    ui.Gauge1->setValue(done);
+    m_done = done;
     if (m_sincePaint.elapsed() >= 100) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        ui.Gauge1->setValue(done);
+        // Only work that can be given up lets the user in, and then only to this box.
+        QCoreApplication::processEvents(m_cancellable ? QEventLoop::AllEvents
+                                                      : QEventLoop::ExcludeUserInputEvents);
         m_sincePaint.restart();
     }
 }
 
 int WaitBox::progress() const {
-    return ui.Gauge1->value();
+    return m_done;
 }
 
 int WaitBox::maximum() const {
@@ -100,4 +112,5 @@ int WaitBox::maximum() const {
 
 void WaitBox::finished() {
     hide();
+    setWindowModality(Qt::NonModal);
 }

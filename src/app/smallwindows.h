@@ -53,12 +53,17 @@ class WaitBox : public FormWindow<Ui::TFespere>, public Progress {
     int maximum() const;
 
   protected:
-    // Shows the box with the gauge running from 0 to `count`, standing at 0.
-    void started(int count) override;
+    // Shows the box with the gauge running from 0 to `count`, standing at 0; work that can
+    // be given up gets a "Cancelar" button and the box keeps the other windows waiting.
+    void started(int count, bool cancellable) override;
     // Moves the gauge; the box is repainted now and then, not at every step.
     void advanced(int done) override;
     void finished() override;
+    bool cancelRequested() const override { return m_cancelled; }
 
   private:
     QElapsedTimer m_sincePaint;
+    int m_done = 0;
+    bool m_cancellable = false;
+    bool m_cancelled = false;
 };

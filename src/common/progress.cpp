@@ -13,8 +13,8 @@ void Progress::install(Progress* progress) {
     installed = progress;
 }
 
-void Progress::begin(int count) {
-    instance().started(count);
+void Progress::begin(int count, bool cancellable) {
+    instance().started(count, cancellable);
 }
 
 void Progress::step(int done) {
@@ -29,7 +29,7 @@ bool Progress::cancelled() {
     return instance().cancelRequested();
 }
 
-void Progress::started(int) {}
+void Progress::started(int, bool) {}
 void Progress::advanced(int) {}
 void Progress::finished() {}
 

@@ -28,6 +28,8 @@ inline const QString kCities = kListsFolder + QStringLiteral("comarcas.txt");
 inline const QString kStates = kListsFolder + QStringLiteral("estados.txt");
 inline const QString kHelp = QStringLiteral("ajuda.pdf");
 inline const QString kListing = QStringLiteral("temp.htm");
+// The first part of a listing too long for the browser to show whole.
+inline const QString kListingShown = QStringLiteral("temp-tela.htm");
 inline const QString kEmptyPage = QStringLiteral("zero.htm");
 inline const QString kUnpackedPacket = QStringLiteral("Agenda.xml");
 

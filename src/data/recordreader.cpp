@@ -65,6 +65,8 @@ void readEach(const QSqlDatabase& db, std::span<const qint64> codes, const QList
 
 StoredRows::StoredRows(qsizetype rows, qsizetype columns) : m_columns(columns), m_rowIndex(rows, -1) {
     m_ends.reserve(rows * columns);
+    // Most values are short: room for them at once spares growing the buffer value by value.
+    m_data.reserve(rows * columns * 16);
 }
 
 void StoredRows::beginRow(qsizetype row) {
@@ -103,6 +105,16 @@ StoredRows readRecords(const QSqlDatabase& db, std::span<const qint64> codes, co
 
 RecordReader::RecordReader(QSqlDatabase db, QVector<qint64> codes, QList<int> columns)
     : m_db(std::move(db)), m_codes(std::move(codes)), m_columns(std::move(columns)) {}
+
+RecordReader RecordReader::spread(int most) const {
+    if (count() <= most)
+        return RecordReader(m_db, m_codes, m_columns);
+    QVector<qint64> picked;
+    picked.reserve(most);
+    for (int i = 0; i < most; ++i)
+        picked.append(m_codes[static_cast<qsizetype>(i) * count() / most]);
+    return RecordReader(m_db, std::move(picked), m_columns);
+}
 
 void RecordReader::readBlock() {
     const int size = std::min(kReaderBlock, count() - m_next);

@@ -51,6 +51,9 @@ class RecordReader {
     RecordReader(QSqlDatabase db, QVector<qint64> codes, QList<int> columns);
 
     int count() const { return static_cast<int>(m_codes.size()); }
+    // A reader from the start over at most `most` of the same records, spread evenly
+    // over them.
+    RecordReader spread(int most) const;
     // The next record in the order of the columns; false after the last. A record deleted
     // since the snapshot was taken is skipped. Throws AppError.
     bool next(StoredRow& row);

@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <memory>
@@ -37,9 +38,24 @@ QString literal(const QString& text) {
     return quoted;
 }
 
-// The document as it stands, its encoding declared as UTF-8 in place of any other.
+// Run in every page the view loads, in the program's own script world. The listing
+// format gives its table sections a height of 200px, which on screen makes the empty
+// section the header row opens a blank band (print does not show it); and the view notes
+// when the page changes, typed into or formatted.
+const char* const kViewScript = R"((function () {
+    var style = document.createElement('style');
+    style.id = 'velmora-tela';
+    style.textContent = 'table>tbody{height:auto !important;}';
+    (document.head || document.documentElement).appendChild(style);
+    new MutationObserver(function () { window.velmoraEdited = true; })
+        .observe(document, {subtree: true, childList: true, characterData: true, attributes: true});
+})())";
+
+// The document as it stands, its encoding declared as UTF-8 in place of any other, without
+// what the view added to it.
 const char* const kSerialize = R"((function () {
     var root = document.documentElement.cloneNode(true);
+    root.querySelectorAll('#velmora-tela').forEach(function (added) { added.parentNode.removeChild(added); });
     var head = root.querySelector('head');
     if (!head) {
         head = document.createElement('head');
@@ -64,6 +80,13 @@ Browser::Browser(QWebEngineView* view) : QObject(view), m_view(view) {
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setDefaultTextEncoding(QStringLiteral("windows-1252"));
+    QWebEngineScript viewScript;
+    viewScript.setName(QStringLiteral("velmora-tela"));
+    viewScript.setSourceCode(QString::fromUtf8(kViewScript));
+    viewScript.setInjectionPoint(QWebEngineScript::DocumentReady);
+    viewScript.setWorldId(QWebEngineScript::ApplicationWorld);
+    viewScript.setRunsOnSubFrames(false);
+    view->page()->scripts().insert(viewScript);
     connect(view, &QWebEngineView::loadStarted, this, [this] { m_loading = true; });
     connect(view, &QWebEngineView::loadFinished, this, [this](bool ok) {
         m_loading = false;
@@ -75,6 +98,7 @@ Browser::Browser(QWebEngineView* view) : QObject(view), m_view(view) {
 
 void Browser::navigate(const QString& target) {
     m_loading = true;
+    m_savedAs.clear();
     m_pending.clear();
     m_view->load(target == QStringLiteral("about:blank") ? QUrl(target) : QUrl::fromLocalFile(target));
 }
@@ -85,8 +109,14 @@ void Browser::refresh() {
 }
 
 QString Browser::currentPath() const {
+    if (!m_savedAs.isEmpty())
+        return m_savedAs;
     const QUrl url = m_view->url();
     return url.isLocalFile() ? url.toLocalFile() : url.toString();
+}
+
+bool Browser::edited() {
+    return evaluate(QStringLiteral("window.velmoraEdited === true")).toBool();
 }
 
 void Browser::run(const QString& script) {
@@ -139,7 +169,11 @@ void Browser::editingCommand(int id) {
     }
 }
 
-void Browser::printOn(QPrinter* printer) {
+void Browser::printPage(QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        savePdf(printer.outputFileName(), printer.pageLayout());
+        return;
+    }
     waitForLoad();
     auto finished = std::make_shared<std::optional<bool>>();
     QEventLoop loop;
@@ -148,7 +182,7 @@ void Browser::printOn(QPrinter* printer) {
             *finished = ok;
             loop.quit();
         });
-    m_view->print(printer);
+    m_view->print(&printer);
     if (!finished->has_value()) {
         QTimer::singleShot(kPrintTimeout, &loop, &QEventLoop::quit);
         loop.exec();
@@ -158,26 +192,31 @@ void Browser::printOn(QPrinter* printer) {
         throw AppError(QStringLiteral("Não foi possível imprimir a página."));
 }
 
-void Browser::printPreview() {
-    std::optional<QString> failure;
-    Dialogs::printPreview(m_view->window(), m_printer, [this, &failure](QPrinter* printer) {
-        try {
-            printOn(printer);
-        } catch (const AppError& error) {
-            failure = error.message();
-        }
-    });
-    if (failure)
-        throw AppError(*failure);
+void Browser::savePdf(const QString& path) {
+    savePdf(path, m_printer.pageLayout());
+}
+
+void Browser::savePdf(const QString& path, const QPageLayout& layout) {
+    waitForLoad();
+    auto finished = std::make_shared<std::optional<bool>>();
+    QEventLoop loop;
+    const auto connection = connect(m_view->page(), &QWebEnginePage::pdfPrintingFinished, &loop,
+                                    [finished, &loop](const QString&, bool ok) {
+                                        *finished = ok;
+                                        loop.quit();
+                                    });
+    m_view->page()->printToPdf(path, layout);
+    if (!finished->has_value()) {
+        QTimer::singleShot(kPrintTimeout, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    disconnect(connection);
+    if (!finished->value_or(false))
+        throw AppError(QStringLiteral("Não foi possível gravar o PDF %1.").arg(path));
 }
 
 void Browser::pageSetup() {
     Dialogs::printer(m_view->window(), Dialogs::PrinterDialog::PageSetup, m_printer);
-}
-
-void Browser::print() {
-    if (Dialogs::printer(m_view->window(), Dialogs::PrinterDialog::Print, m_printer))
-        printOn(&m_printer);
 }
 
 void Browser::waitForLoad() {
@@ -215,4 +254,5 @@ void Browser::saveDocument(const QString& path) {
     if (html.isEmpty())
         throw AppError(QStringLiteral("Não há documento para salvar."));
     TextFile::writeBytes(path, html.toUtf8());
+    m_savedAs = path;
 }

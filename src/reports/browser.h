@@ -24,8 +24,11 @@ class Browser : public QObject {
     void navigate(const QString& target);
     void refresh();
     bool loading() const { return m_loading; }
-    // The current page's address, as a local path when it is a file.
+    // The current document's file: the page's address, as a local path when it is a file,
+    // or the file it was last saved as.
     QString currentPath() const;
+    // Whether the page was changed since it loaded (typed into, or formatted).
+    bool edited();
 
     // Lets the user type into the current page (once it has loaded).
     void setEditMode();
@@ -37,14 +40,18 @@ class Browser : public QObject {
     // list, 2186 indent, 2187 outdent. 2168 asks for the picture file. Unknown ids do nothing.
     void editingCommand(int id);
 
-    // The prompting commands: each shows its dialog; a cancelled dialog changes nothing.
-    // Printing that fails throws AppError.
-    void printPreview();
+    // The printer the page set-up prepares and printing uses, at the printer's own
+    // resolution.
+    QPrinter& printer() { return m_printer; }
     void pageSetup();
-    void print();
+    // Prints the page as it stands on `printer`; to a PDF file, as text. Throws AppError.
+    void printPage(QPrinter& printer);
+    // The page as a PDF file at `path`, its text kept as text, laid out as the printer's
+    // page set-up says. Throws AppError.
+    void savePdf(const QString& path);
 
     // Saves the document as it stands now, every edit included, as UTF-8 with its
-    // encoding declared. Throws AppError.
+    // encoding declared; the file becomes the document's current file. Throws AppError.
     void saveDocument(const QString& path);
 
     // Runs a script in the application world once the page has loaded and gives its
@@ -57,10 +64,11 @@ class Browser : public QObject {
   private:
     void run(const QString& script);
     void waitForLoad();
-    void printOn(QPrinter* printer);
+    void savePdf(const QString& path, const QPageLayout& layout);
 
     QWebEngineView* m_view;
-    QPrinter m_printer;
+    QPrinter m_printer{QPrinter::HighResolution};
+    QString m_savedAs; // the file the document was saved as since it loaded
     bool m_loading = false;
     QQueue<QString> m_pending; // scripts waiting for the page to load
 };

@@ -1,9 +1,14 @@
 #include "listingwriter.h"
 
+#include "common/progress.h"
+#include "common/settingsfiles.h"
 #include "common/textfile.h"
 #include "common/windows1252.h"
 #include "data/columns.h"
 #include "data/recordreader.h"
+#include "data/sharedtable.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -276,9 +281,7 @@ void ListingWriter::writeRow(ItemStream& out, const StoredRow& values) const {
     out.rawItem("</tr>");
 }
 
-void ListingWriter::write(const QString& path, RecordReader& reader,
-                          const std::function<void(int)>& progress) const {
-    ItemStream out(path);
+void ListingWriter::writeHead(ItemStream& out, const QString& notice) const {
     out.item(u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
     out.item(u"<html><head>\r\n<title>Cadastro</title>\r\n");
     for (const QString& line : styleSheet(m_inputs.tableFontSize, m_inputs.tableFont))
@@ -295,6 +298,8 @@ void ListingWriter::write(const QString& path, RecordReader& reader,
     appendEncoded(item, m_inputs.header, true);
     item.append("</b></span>\r\n");
     out.rawItem(item);
+    if (!notice.isEmpty())
+        out.item(notice);
     out.item(u"<body>\r\n<table border =1>\r\n");
     out.item(u"<tr><thead>\r\n");
     for (const auto& column : m_inputs.columns) {
@@ -306,6 +311,32 @@ void ListingWriter::write(const QString& path, RecordReader& reader,
     for (const char* title : annotationTitles())
         out.item(QString::fromUtf8(title));
     out.item(u"</thead></tr>");
+}
+
+void ListingWriter::writeTail(ItemStream& out, const QString& notice) const {
+    out.item(u"</span></table>");
+    if (!notice.isEmpty())
+        out.item(notice);
+    out.item(u"</body></html>");
+    out.finish();
+}
+
+void ListingWriter::write(const QString& path, RecordReader& reader, const std::function<void(int)>& progress,
+                          const std::optional<Preview>& preview) const {
+    ItemStream out(path);
+    std::optional<ItemStream> shown;
+    QString notice;
+    if (preview && reader.count() > preview->rows) {
+        shown.emplace(preview->path);
+        notice = QStringLiteral(
+                     "<p style=\"font-family:sans-serif;font-size:10pt;background:#fff3c4;padding:4pt\">"
+                     "A listagem tem %L1 registros; aqui aparecem os primeiros %L2. "
+                     "\"Imprimir\" e \"Salvar PDF\" trazem todos.</p>")
+                     .arg(reader.count())
+                     .arg(preview->rows);
+        writeHead(*shown, notice);
+    }
+    writeHead(out, {});
 
     StoredRow values;
     if (!reader.next(values)) {
@@ -319,11 +350,43 @@ void ListingWriter::write(const QString& path, RecordReader& reader,
         int rows = 0;
         do {
             if (progress)
-                progress(rows++);
+                progress(rows);
             writeRow(out, values);
+            if (shown && rows < preview->rows)
+                writeRow(*shown, values);
+            ++rows;
         } while (reader.next(values));
     }
-    out.item(u"</span></table>");
-    out.item(u"</body></html>");
-    out.finish();
+    writeTail(out, {});
+    if (shown)
+        writeTail(*shown, notice);
+}
+
+QStringList ListingWriter::titles() const {
+    QStringList titles;
+    for (const auto& column : m_inputs.columns)
+        titles << column.title;
+    for (const char* title : annotationTitles())
+        titles << QString::fromUtf8(title).remove(QStringLiteral("<th>")).remove(QStringLiteral("</th>"));
+    return titles;
+}
+
+MadeListing makeListing(SharedTable& table, const ListingInputs& inputs, const QString& folder,
+                        int shownRows) {
+    table.first();
+    const ListingWriter writer(inputs);
+    RecordReader reader = table.reader(writer.readColumns());
+    MadeListing made{reader, folder + SettingsFiles::kListing, reader.count() > shownRows};
+    if (made.inPart)
+        made.shownPath = folder + SettingsFiles::kListingShown;
+    {
+        const Progress::Scope progress(reader.count());
+        writer.write(
+            folder + SettingsFiles::kListing, reader, [](int row) { Progress::step(row); },
+            ListingWriter::Preview{folder + SettingsFiles::kListingShown, shownRows});
+    }
+    if (!QFileInfo::exists(folder + SettingsFiles::kEmptyPage))
+        TextFile::writeBytes(folder + SettingsFiles::kEmptyPage, {});
+    table.last();
+    return made;
 }

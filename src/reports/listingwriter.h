@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 // What a listing is made of, as the windows hold it when the listing starts.
 struct ListingInputs {
@@ -27,6 +28,8 @@ struct ListingInputs {
 // row per record, streamed a row at a time in Windows-1252 with CR LF after every item.
 // Titles, the header text and values are escaped, so no text can shape the page, and a
 // character Windows-1252 lacks is written as a character reference.
+class SharedTable;
+
 class ListingWriter {
   public:
     explicit ListingWriter(ListingInputs inputs);
@@ -36,16 +39,44 @@ class ListingWriter {
 
     // The record columns (by position) the reader must give, in the order write() uses.
     QList<int> readColumns() const;
+    // The titles of those columns, as the header row shows them.
+    QStringList titles() const;
+    // How many of them are fields; the annotation blocks follow.
+    qsizetype fieldCount() const { return m_inputs.columns.size(); }
+    const ListingInputs& inputs() const { return m_inputs; }
 
-    // Writes the whole page, replacing the file only once it is complete. `progress` gets
-    // the number of rows written so far. Throws AppError.
-    void write(const QString& path, RecordReader& reader, const std::function<void(int)>& progress) const;
+    // A second page, for the screen, holding the first rows of a listing too long for the
+    // browser to show whole, with a line saying that printing and PDF hold every record.
+    struct Preview {
+        QString path;
+        int rows = 0;
+    };
+
+    // Writes the whole page, replacing the file only once it is complete, and the preview
+    // when the listing has more rows than the preview holds. `progress` gets the number
+    // of rows written so far. Throws AppError.
+    void write(const QString& path, RecordReader& reader, const std::function<void(int)>& progress,
+               const std::optional<Preview>& preview = std::nullopt) const;
 
   private:
     class ItemStream;
     QList<const char*> annotationTitles() const;
+    void writeHead(ItemStream& out, const QString& notice) const;
     void writeRow(ItemStream& out, const StoredRow& values) const;
+    void writeTail(ItemStream& out, const QString& notice) const;
 
     ListingInputs m_inputs;
     QList<int> m_notes; // annotation columns, in their order
 };
+
+// A listing as the report window makes it, from the table as it stands: temp.htm in the
+// settings folder `folder` (and, for a listing longer than the screen is given, the part
+// it shows), the wait box's progress shown as it goes, and the table left on its last
+// record. Throws AppError.
+struct MadeListing {
+    RecordReader records; // the listing's records, to be read again for printing
+    QString shownPath;    // what the browser is to show
+    bool inPart = false;  // it holds only the first rows
+};
+MadeListing makeListing(SharedTable& table, const ListingInputs& inputs, const QString& folder,
+                        int shownRows);

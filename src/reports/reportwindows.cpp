@@ -12,14 +12,64 @@
 #include "data/sharedtable.h"
 #include "listingcolumns.h"
 #include "listingoptions.h"
+#include "listingpages.h"
 
 #include <QButtonGroup>
+#include <QDir>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinterInfo>
+#include <QStandardPaths>
 #include <QStyle>
+#include <cerrno>
+#include <cstring>
+#include <stdio.h>
 
 namespace {
 
 const QString kLetterFilter = QStringLiteral("Arquivos htm (*.htm)");
+const QString kPdfFilter = QStringLiteral("Arquivos PDF (*.pdf)");
+
+// The most rows the browser is given to show; a longer listing is shown in part, and
+// printed and saved whole from its records.
+constexpr int kShownRows = 5000;
+// The pages a preview of a listing draws.
+constexpr int kPreviewPages = 50;
+
+// The name a file is written under until it is whole, beside its own.
+QString partialName(const QString& path) {
+    return path + QStringLiteral(".parcial");
+}
+
+// A file written whole under its partial name takes its own.
+void putInPlace(const QString& path) {
+    const QString partial = partialName(path);
+    if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(partial);
+        throw AppError(QStringLiteral("Não foi possível gravar o arquivo %1: %2").arg(path, why));
+    }
+}
+
+// A file name with the extension of its kind, unless it ends with one already: a name
+// holding dots of its own ("Carta Dr. Silva") still gets it.
+QString withExtension(const QString& path, const QStringList& extensions) {
+    for (const QString& extension : extensions) {
+        if (path.endsWith(extension, Qt::CaseInsensitive))
+            return path;
+    }
+    return path + extensions.first();
+}
+
+// True when the file is not there, or the user agrees to replace it.
+bool mayReplace(QWidget* parent, const QString& path, const QString& caption) {
+    return !QFileInfo::exists(path) ||
+           Dialogs::ask(parent,
+                        QStringLiteral("%1 já existe.\nDeseja substituí-lo?").arg(QFileInfo(path).fileName()),
+                        caption, Dialogs::Icon::Warning, {Dialogs::Button::Yes, Dialogs::Button::No},
+                        Dialogs::Button::No) == Dialogs::Button::Yes;
+}
 
 } // namespace
 
@@ -38,22 +88,10 @@ void ReportWindow::setUpToolbars() {
     connect(ui.SpeedButton3, &QToolButton::clicked, this, &ReportWindow::fieldChooserRequested);
     connect(ui.SpeedButton4, &QToolButton::clicked, this, [this] { showRegister(7); });
     connect(ui.SpeedButton7, &QToolButton::clicked, this, [this] { showRegister(6); });
-    connect(ui.SpeedButton2, &QToolButton::clicked, this, [this] {
-        try {
-            m_browser->printPreview();
-        } catch (const AppError& error) {
-            Dialogs::error(this, error.message());
-        }
-    });
-    // Page set-up and printing keep their failures to themselves.
+    connect(ui.SpeedButton2, &QToolButton::clicked, this, &ReportWindow::SpeedButton2Click);
     connect(ui.SpeedButton1, &QToolButton::clicked, this, [this] { m_browser->pageSetup(); });
-    connect(ui.SpeedButton5, &QToolButton::clicked, this, [this] {
-        try {
-            m_browser->print();
-        } catch (const AppError&) {
-            // As the old print command, a failed print says nothing.
-        }
-    });
+    connect(ui.SpeedButton5, &QToolButton::clicked, this, &ReportWindow::SpeedButton5Click);
+    connect(ui.BtnSalvarPDF, &QToolButton::clicked, this, &ReportWindow::BtnSalvarPDFClick);
     connect(ui.SpeedButton6, &QToolButton::clicked, this, &QWidget::hide);
 
     const struct {
@@ -115,6 +153,7 @@ void ReportWindow::setToolbarPictures() {
                     {ui.SpeedButton2, QStyle::SP_FileDialogInfoView},
                     {ui.SpeedButton1, QStyle::SP_FileDialogNewFolder},
                     {ui.SpeedButton5, QStyle::SP_DialogApplyButton},
+                    {ui.BtnSalvarPDF, QStyle::SP_DriveFDIcon},
                     {ui.SpeedButton6, QStyle::SP_DialogCloseButton},
                     {ui.SpeedButton14, QStyle::SP_DialogSaveButton},
                     {ui.SpeedButton15, QStyle::SP_DialogOpenButton}};
@@ -198,15 +237,11 @@ void ReportWindow::impx(const ListingInputs& heading) {
     inputs.tableFont = ui.Cnomefont->currentText();
     inputs.columns = columnSet();
     try {
-        m_table->first();
-        const ListingWriter writer(inputs);
-        RecordReader reader = m_table->reader(writer.readColumns());
-        const Progress::Scope progress(reader.count());
-        writer.write(folder + SettingsFiles::kListing, reader, [](int row) { Progress::step(row); });
-        if (!QFileInfo::exists(folder + SettingsFiles::kEmptyPage))
-            TextFile::writeBytes(folder + SettingsFiles::kEmptyPage, ui.Memo2->toPlainText().toUtf8());
-        m_browser->navigate(folder + SettingsFiles::kListing);
-        m_table->last();
+        MadeListing made = makeListing(*m_table, inputs, folder, kShownRows);
+        m_browser->navigate(made.shownPath);
+        m_listed = inputs;
+        m_listedRecords = std::move(made.records);
+        m_listingInPart = made.inPart;
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }
@@ -217,21 +252,150 @@ void ReportWindow::showListing(const ListingInputs& heading) {
     impx(heading);
     if (isActiveWindow())
         hide();
-    show();
+    showMaximized();
     raise();
+}
+
+// The listing as it was written is still what the browser shows (or shows a part of).
+bool ReportWindow::showsListing() {
+    return m_listed && (m_listingInPart || !m_browser->edited());
+}
+
+bool ReportWindow::paintListing(QPagedPaintDevice& device, int pageLimit) {
+    const ListingWriter listing(*m_listed);
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw AppError(QStringLiteral("Não foi possível começar a imprimir."));
+    ListingPages::Outcome outcome;
+    {
+        const Progress::Scope progress(m_listedRecords->count(), true);
+        outcome = ListingPages(listing).paint(
+            painter, device, *m_listedRecords, [](int rows) { Progress::step(rows); },
+            [] { return Progress::cancelled(); }, pageLimit);
+    }
+    const bool givenUp = !outcome.complete && pageLimit == 0;
+    if (auto* printer = dynamic_cast<QPrinter*>(&device); printer && givenUp)
+        printer->abort();
+    painter.end();
+    return !givenUp;
+}
+
+QString ReportWindow::suggestedPdfName() const {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString current = QFileInfo(m_browser->currentPath()).completeBaseName();
+    const bool letter =
+        !m_listed && !current.isEmpty() && m_browser->currentPath() != QStringLiteral("about:blank");
+    return folder + u'/' + (letter ? current : QStringLiteral("listagem")) + QStringLiteral(".pdf");
+}
+
+void ReportWindow::SpeedButton2Click() {
+    const bool listing = showsListing();
+    std::optional<QString> failure;
+    Dialogs::printPreview(this, m_browser->printer(), [&](QPrinter* printer) {
+        try {
+            if (listing)
+                paintListing(*printer, kPreviewPages);
+            else
+                m_browser->printPage(*printer);
+        } catch (const AppError& error) {
+            failure = error.message();
+        }
+    });
+    if (failure)
+        Dialogs::error(this, *failure);
+}
+
+// With no printer installed the dialog offers a PDF file: it offers one by name.
+void ReportWindow::SpeedButton5Click() {
+    QPrinter& printer = m_browser->printer();
+    if (QPrinterInfo::availablePrinterNames().isEmpty() && printer.outputFileName().isEmpty())
+        printer.setOutputFileName(suggestedPdfName());
+    if (!Dialogs::printer(this, Dialogs::PrinterDialog::Print, printer))
+        return;
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    const QString target = printer.outputFileName();
+    if (toFile && target.isEmpty()) {
+        Dialogs::message(this, QStringLiteral("Escolha o nome do arquivo PDF em que imprimir."));
+        return;
+    }
+    if (toFile)
+        printer.setOutputFileName(partialName(target));
+    bool whole = true;
+    try {
+        if (showsListing())
+            whole = paintListing(printer, 0);
+        else
+            m_browser->printPage(printer);
+        if (toFile) {
+            printer.setOutputFileName(target);
+            if (whole)
+                putInPlace(target);
+            else
+                QFile::remove(partialName(target));
+        }
+    } catch (const AppError& error) {
+        if (toFile) {
+            printer.setOutputFileName(target);
+            QFile::remove(partialName(target));
+        }
+        Dialogs::error(this, QStringLiteral("Não foi possível imprimir: ") + error.message());
+        return;
+    }
+    if (!whole)
+        Dialogs::message(this, QStringLiteral("A impressão foi cancelada."));
+}
+
+void ReportWindow::BtnSalvarPDFClick() {
+    QString path = Dialogs::saveFileName(this, QStringLiteral("Salvar PDF"), kPdfFilter, suggestedPdfName());
+    if (path.isEmpty())
+        return;
+    path = withExtension(path, {QStringLiteral(".pdf")});
+    if (!mayReplace(this, path, QStringLiteral("Salvar PDF")))
+        return;
+    try {
+        writePdf(path);
+    } catch (const AppError& error) {
+        QFile::remove(partialName(path));
+        Dialogs::error(this, error.message());
+    }
+}
+
+void ReportWindow::writePdf(const QString& path) {
+    const QString partial = partialName(path);
+    if (!showsListing()) {
+        m_browser->savePdf(partial);
+        putInPlace(path);
+        return;
+    }
+    bool whole = false;
+    {
+        QPdfWriter writer(partial);
+        writer.setPageLayout(m_browser->printer().pageLayout());
+        writer.setCreator(QStringLiteral("Velmora"));
+        writer.setTitle(m_listed->header.isEmpty() ? QStringLiteral("Cadastro") : m_listed->header);
+        whole = paintListing(writer, 0);
+    }
+    if (!whole) {
+        QFile::remove(partial);
+        Dialogs::message(this,
+                         QStringLiteral("A gravação do PDF foi cancelada; nenhum arquivo foi gravado."));
+        return;
+    }
+    if (QFileInfo(partial).size() == 0) {
+        QFile::remove(partial);
+        throw AppError(QStringLiteral("Não foi possível gravar o PDF %1.").arg(path));
+    }
+    putInPlace(path);
 }
 
 void ReportWindow::SpeedButton14Click() {
     QString path = Dialogs::saveFileName(this, QStringLiteral("Salvar Formulário"), kLetterFilter);
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".htm");
-    if (QFileInfo::exists(path) &&
-        Dialogs::ask(
-            this, QStringLiteral("%1 já existe.\nDeseja substituí-lo?").arg(QFileInfo(path).fileName()),
-            QStringLiteral("Salvar Formulário"), Dialogs::Icon::Warning,
-            {Dialogs::Button::Yes, Dialogs::Button::No}, Dialogs::Button::No) != Dialogs::Button::Yes)
+    path = withExtension(path, {QStringLiteral(".htm"), QStringLiteral(".html")});
+    if (!mayReplace(this, path, QStringLiteral("Salvar Formulário")))
         return;
     try {
         m_browser->saveDocument(path);
@@ -242,8 +406,12 @@ void ReportWindow::SpeedButton14Click() {
 
 void ReportWindow::SpeedButton15Click() {
     const QString path = Dialogs::openFileName(this, QStringLiteral("Abrir Formulário"), kLetterFilter);
-    if (!path.isEmpty())
-        m_browser->navigate(path);
+    if (path.isEmpty())
+        return;
+    m_listed.reset();
+    m_listedRecords.reset();
+    m_listingInPart = false;
+    m_browser->navigate(path);
 }
 
 // ---- the field chooser ----

@@ -13,6 +13,7 @@
 
 class Browser;
 class DataModule;
+class QPagedPaintDevice;
 class SharedTable;
 
 // "Relatório": shows listings in its browser and edits form letters. It owns the listing
@@ -40,6 +41,13 @@ class ReportWindow : public FormWindow<Ui::TFRM_Impressao> {
 
     Browser* browser() const { return m_browser; }
 
+    // "Visualizar", " Imprimir" and "Salvar PDF": a listing as it was written goes to
+    // the pages straight from its records; a letter, or a listing edited, as the browser
+    // shows it.
+    void SpeedButton2Click();
+    void SpeedButton5Click();
+    void BtnSalvarPDFClick();
+
     // "Salvar Formulário" and "Abrir Formulário".
     void SpeedButton14Click();
     void SpeedButton15Click();
@@ -56,12 +64,24 @@ class ReportWindow : public FormWindow<Ui::TFRM_Impressao> {
     void setUpToolbars();
     void setToolbarPictures();
     void showRegister(int page);
+    bool showsListing();
+    // The listing's pages on `device`; `pageLimit` > 0 for a preview. Gives whether every
+    // page was drawn (false when the user gave up).
+    bool paintListing(QPagedPaintDevice& device, int pageLimit);
+    // Writes a PDF of what is shown to `path`, under a temporary name until it is whole.
+    void writePdf(const QString& path);
+    QString suggestedPdfName() const;
 
     const ProgramFolders& m_folders;
     TitleCatalogue::TitleLookup m_titles;
     SharedTable* m_table = nullptr;
     GridModel* m_columns = nullptr;
     Browser* m_browser = nullptr;
+    // The listing last written: what it was made of, and its records as they were then.
+    std::optional<ListingInputs> m_listed;
+    std::optional<RecordReader> m_listedRecords;
+    // The browser shows only the first part of it.
+    bool m_listingInPart = false;
 };
 
 // "Escolha os Campos": the listing field chooser.

@@ -128,12 +128,13 @@ class TestReportWindow : public QObject {
         QVERIFY(QString::fromUtf8(bytesOf(program.file("resposta.htm")))
                     .contains(QStringLiteral("<i>Atenciosamente</i>")));
 
-        // A cancelled dialog changes nothing.
+        // The document's file is now the one it was saved as; a cancelled dialog changes
+        // nothing.
         program.dialogs.clear();
         program.save(QString());
         program.click("SpeedButton15");
         QVERIFY(program.dialogs.shown.isEmpty());
-        QCOMPARE(program.browser->currentPath(), program.file("carta.htm"));
+        QCOMPARE(program.browser->currentPath(), program.file("resposta.htm"));
     }
 
     // The colour and picture buttons ask first; a cancelled dialog changes nothing.
