@@ -2,7 +2,7 @@
 # Builds the fuzz targets of the file readers with clang's libFuzzer, the address and
 # undefined-behaviour sanitizers into ./build-fuzz, and runs each for SECONDS (60 unless
 # given) from seeds made of the test fixtures. Fails on any crash, leak, input that takes
-# longer than 10 s, or single allocation beyond 1 GB.
+# longer than 30 s, or single allocation beyond 1 GB.
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]      targets: packet unpacker paradox jetstream
 set -eu
@@ -38,7 +38,7 @@ for target in $targets; do
     echo "== fuzz_$target, $seconds s"
     log=build-fuzz/fuzz_$target.log
     status=0
-    build-fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 \
+    build-fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2560 \
         -malloc_limit_mb=1024 -print_final_stats=1 -artifact_prefix=build-fuzz/fuzz_$target- \
         "$corpus" "$seeds/$target" >"$log" 2>&1 || status=$?
     grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true

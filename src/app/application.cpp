@@ -16,6 +16,9 @@
 #include "transfer/transferwindow.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 template <typename T, typename... Args> T* Application::create(Args&&... args) {
     auto object = std::make_unique<T>(std::forward<Args>(args)...);
@@ -135,6 +138,15 @@ Application::~Application() {
             dataModule = std::move(m_objects.back());
         m_objects.pop_back();
     }
+}
+
+void Application::speakPortuguese() {
+    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    QLocale::setDefault(brazil);
+    static QTranslator qtbase;
+    if (qtbase.isEmpty() && qtbase.load(brazil, QStringLiteral("qtbase"), QStringLiteral("_"),
+                                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtbase);
 }
 
 QIcon Application::icon() {

@@ -46,6 +46,10 @@ class Application {
     // database could not be connected).
     static std::unique_ptr<Application> launch(const QString& programFolder, InstanceLock& lock);
 
+    // Qt's own windows (the file, print, page set-up and colour dialogs, the edits' menu)
+    // in Brazilian Portuguese, and the Brazilian formats, dates in them included.
+    static void speakPortuguese();
+
     // The program's icon, shared with the desktop entry.
     static QIcon icon();
     // The desktop entry's name, which the desktop matches the running program with.

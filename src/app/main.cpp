@@ -12,7 +12,10 @@ int main(int argc, char* argv[]) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // The report window's browser shares its drawing contexts with the windows.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The dates Qt's own dialogs show follow the system's time formats: Brazilian ones.
+    qputenv("LC_TIME", "pt_BR.UTF-8");
     QApplication qtApplication(argc, argv);
+    Application::speakPortuguese();
     QApplication::setWindowIcon(Application::icon());
     QGuiApplication::setDesktopFileName(Application::kDesktopId);
     InstanceLock lock;

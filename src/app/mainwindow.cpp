@@ -194,6 +194,8 @@ bool MainWindow::openDatabase() {
     if (!QFileInfo(folder + SettingsFiles::kBase).isFile()) {
         Dialogs::message(this, QStringLiteral("A Base de Dados não foi localizada  no caminho: ") + folder +
                                    SettingsFiles::kBase);
+        // Where the base was looked for, for what asks for it later (the backup).
+        m_app.dataModule()->ADOConnection1->setConnectionString(Connection::startupText(folder));
         LocalizarBase1Click();
         return true;
     }
@@ -212,6 +214,13 @@ bool MainWindow::openDatabase() {
         if (!connection->connected())
             throw AppError(QStringLiteral("not connected"));
         m_app.dataModule()->ADOTable1->open();
+        const QString readOnly = connection->readOnlyReason();
+        if (!readOnly.isEmpty())
+            Dialogs::message(
+                this, QStringLiteral("A base de dados só pode ser lida nesta estação: %1. Os registros "
+                                     "podem ser consultados, mas nenhum poderá ser incluído, "
+                                     "alterado ou excluído.")
+                          .arg(readOnly));
         m_app.backup()->loadFolderAtStartUp();
     } catch (const Schema::NewerBaseError& error) {
         Dialogs::message(this, error.message());

@@ -17,7 +17,22 @@ BackupWindow::BackupWindow(const ProgramFolders& folders, DataModule* data, QWid
     connect(ui.Button1, &QPushButton::clicked, this, &BackupWindow::Button1Click);
     connect(ui.Button4, &QPushButton::clicked, this, &BackupWindow::Button4Click);
     connect(ui.Button3, &QPushButton::clicked, this, &QWidget::hide);
+    // The box keeps the folder's text; the label beside it shows it.
+    ui.Memo1->hide();
+    connect(ui.Memo1, &QPlainTextEdit::textChanged, this, &BackupWindow::showFolder);
     centreOnScreen();
+}
+
+void BackupWindow::showFolder() {
+    const QString folder = folderText();
+    const int room = std::max(ui.LabelPasta->contentsRect().width() - 8, 40);
+    ui.LabelPasta->setText(ui.LabelPasta->fontMetrics().elidedText(folder, Qt::ElideMiddle, room));
+    ui.LabelPasta->setToolTip(folder);
+}
+
+void BackupWindow::resizeEvent(QResizeEvent* event) {
+    FormWindow::resizeEvent(event);
+    showFolder();
 }
 
 void BackupWindow::loadFolder() {
@@ -70,6 +85,17 @@ void BackupWindow::Button4Click() {
             this, QStringLiteral("Não é possível realizar o backup, a base está aberta para gravação."));
         return;
     }
+    if (!data->ADOConnection1->connected()) {
+        const QString sought = data->ADOConnection1->dataSource();
+        Dialogs::message(this,
+                         QStringLiteral("A base de dados não pôde ser alcançada%1; o backup não foi feito.")
+                             .arg(sought.isEmpty() ? QString() : QStringLiteral(" em ") + sought));
+        return;
+    }
+    runBackup();
+}
+
+void BackupWindow::runBackup() {
     const QDateTime now = QDateTime::currentDateTime();
     const QString databaseFolder = m_folders.minhabase;
     const QString source = databaseFolder + SettingsFiles::kBase;
@@ -87,16 +113,17 @@ void BackupWindow::Button4Click() {
         return;
     }
 
-    SharedTable* table = data->ADOTable1;
+    // The copy is read through the table's own connection, as a snapshot: the table stays
+    // open meanwhile, so the register keeps showing its records whatever the copy meets.
+    SharedTable* table = m_data->ADOTable1;
     const QString name = table->fieldText(QStringLiteral("AGE_NOME"));
-    table->close();
     try {
-        DatabaseBackup::copy(data->ADOConnection1->database(), target);
+        DatabaseBackup::copy(m_data->ADOConnection1->database(), target);
     } catch (const AppError&) {
         // Whether the copy is there says it all, as below.
     }
     try {
-        table->open();
+        table->reread();
         table->locate(QStringLiteral("AGE_NOME"), name);
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());

@@ -26,10 +26,14 @@ class BackupWindow : public FormWindow<Ui::TFbackup> {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     QString folderText() const { return ui.Memo1->toPlainText(); }
     void loadFolder();
+    // The folder shown whole: elided in the middle when it is long, its full path as the tip.
+    void showFolder();
+    void runBackup();
 
     const ProgramFolders& m_folders;
     DataModule* m_data;

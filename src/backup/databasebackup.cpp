@@ -1,11 +1,18 @@
 #include "databasebackup.h"
 
 #include "common/apperror.h"
+#include "common/progress.h"
 #include "data/nativequery.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -34,6 +41,26 @@ void run(sqlite3* db, const char* sql) {
         throw AppError(errorOf(db));
 }
 
+// Pages copied at a time, between two moves of the progress.
+constexpr int kPagesPerStep = 1024;
+
+// A read transaction on the source for the life of the object: no other machine can
+// change the base meanwhile, so the copy, taken in steps, is the base as it stood at one
+// moment.
+class ReadLock {
+  public:
+    explicit ReadLock(sqlite3* db) : m_db(db) {
+        run(db, "BEGIN");
+        run(db, "SELECT count(*) FROM sqlite_master");
+    }
+    ~ReadLock() { sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); }
+    ReadLock(const ReadLock&) = delete;
+    ReadLock& operator=(const ReadLock&) = delete;
+
+  private:
+    sqlite3* m_db;
+};
+
 void snapshot(sqlite3* source, const QString& path) {
     File copy;
     openFile(copy, path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -41,12 +68,17 @@ void snapshot(sqlite3* source, const QString& path) {
     // whole, before it gets its name.
     run(copy.db, "PRAGMA journal_mode = OFF");
     run(copy.db, "PRAGMA synchronous = OFF");
+    const ReadLock lock(source);
     sqlite3_backup* backup = sqlite3_backup_init(copy.db, "main", source, "main");
     if (!backup)
         throw AppError(errorOf(copy.db));
-    // One step holds the source's read lock throughout: the copy is the base as it stood
-    // at one moment, whatever other machines write meanwhile.
-    const int step = sqlite3_backup_step(backup, -1);
+    int step = SQLITE_OK;
+    while (step == SQLITE_OK) {
+        step = sqlite3_backup_step(backup, kPagesPerStep);
+        const int total = sqlite3_backup_pagecount(backup);
+        Progress::begin(total);
+        Progress::step(total - sqlite3_backup_remaining(backup));
+    }
     sqlite3_backup_finish(backup);
     if (step != SQLITE_DONE)
         throw AppError(NativeQuery::errorMessage(source, step));
@@ -75,6 +107,42 @@ void syncToDisk(const QString& path) {
             QStringLiteral("Não foi possível gravar a cópia no disco: %1").arg(file.errorString()));
 }
 
+// The folder's own entry of the new name reaches the disk.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+QString thisStation() {
+    QString host = QSysInfo::machineHostName();
+    host.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]")), QStringLiteral("_"));
+    return host.isEmpty() ? QStringLiteral("estacao") : host;
+}
+
+// Partial copies a backup killed half-way left in `folder`: this station's whose program
+// has ended, and any a day old (another station's that long is not a backup in progress).
+// One named as earlier versions named them, without its station, counts once an hour old.
+void removeLeftovers(const QString& folder) {
+    static const QRegularExpression named(QStringLiteral(R"(^base.*\.mdb\.(.+)-(\d+)\.parcial$)"));
+    static const QRegularExpression unnamed(QStringLiteral(R"(^base.*\.mdb\.parcial$)"));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("base*.parcial")}, QDir::Files)) {
+        bool left = false;
+        if (const auto match = named.match(file.fileName()); match.hasMatch()) {
+            const auto pid = static_cast<pid_t>(match.captured(2).toLongLong());
+            const bool ended = match.captured(1) == thisStation() && ::kill(pid, 0) != 0 && errno == ESRCH;
+            left = ended || file.lastModified() < now.addDays(-1);
+        } else if (unnamed.match(file.fileName()).hasMatch()) {
+            left = file.lastModified() < now.addSecs(-3600);
+        }
+        if (left)
+            QFile::remove(file.filePath());
+    }
+}
+
 } // namespace
 
 QString targetName(const QString& folder, const QDateTime& when) {
@@ -94,11 +162,20 @@ bool sameFolder(const QString& first, const QString& second) {
     return resolved(first) == resolved(second);
 }
 
+QString partialName(const QString& target) {
+    return QStringLiteral("%1.%2-%3.parcial")
+        .arg(target, thisStation())
+        .arg(QCoreApplication::applicationPid());
+}
+
 void copy(const QSqlDatabase& source, const QString& target) {
-    const QString partial = target + QStringLiteral(".parcial");
+    const QString partial = partialName(target);
+    removeLeftovers(QFileInfo(target).absolutePath());
     QFile::remove(partial);
+    const Progress::Scope progress(0);
     try {
         snapshot(NativeQuery::handleOf(source), partial);
+        Progress::begin(0); // checked and written to disk: no count to show
         QFile written(partial);
         if (written.open(QIODevice::ReadWrite)) // the disk starts writing while the copy is checked
             ::sync_file_range(written.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
@@ -106,6 +183,7 @@ void copy(const QSqlDatabase& source, const QString& target) {
         syncToDisk(partial);
         if (!QFile::rename(partial, target))
             throw AppError(QStringLiteral("Não foi possível dar o nome %1 à cópia.").arg(target));
+        syncFolder(QFileInfo(target).absolutePath());
     } catch (const AppError&) {
         QFile::remove(partial);
         throw;

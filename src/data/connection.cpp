@@ -1,12 +1,17 @@
 #include "connection.h"
 
 #include "common/apperror.h"
+#include "nativequery.h"
 #include "schema.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 int connectionCounter = 0;
@@ -102,7 +107,8 @@ void Connection::open() {
                        QStringLiteral("?mode=rw"));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout));
     if (!db.open())
-        throw AppError(db.lastError().text());
+        throw AppError(QStringLiteral("A base de dados %1 não pôde ser aberta.\n\nDetalhe: %2")
+                           .arg(path, db.lastError().text()));
     try {
         // The rollback journal, never WAL: WAL needs shared memory that machines reaching the
         // base through a network folder do not share, and SQLite advises against it there.
@@ -130,6 +136,18 @@ void Connection::close() {
 bool Connection::connected() const {
     return QSqlDatabase::contains(m_connectionName) &&
            QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+QString Connection::readOnlyReason() const {
+    if (!connected())
+        return {};
+    const QString path = dataSource();
+    if (sqlite3_db_readonly(NativeQuery::handleOf(database()), "main") == 1)
+        return QStringLiteral("o arquivo %1 não permite gravação").arg(path);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        return QStringLiteral("a pasta %1 não permite gravação").arg(folder);
+    return {};
 }
 
 QSqlDatabase Connection::database() const {

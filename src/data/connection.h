@@ -35,6 +35,10 @@ class Connection : public QObject {
     void open();
     void close();
     bool connected() const;
+    // Why the open base can only be read here (its file, or its folder, where the base
+    // keeps its journal while it writes, does not allow writing); empty when it can be
+    // written.
+    QString readOnlyReason() const;
     QSqlDatabase database() const;
 
   signals:

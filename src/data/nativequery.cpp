@@ -2,6 +2,8 @@
 
 #include "common/apperror.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <sqlite3.h>
 
@@ -14,12 +16,63 @@ sqlite3* handleOf(const QSqlDatabase& db) {
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
+namespace {
+
+// The folder of the base open on `handle`, for the messages.
+QString folderOf(sqlite3* handle) {
+    const char* file = handle ? sqlite3_db_filename(handle, "main") : nullptr;
+    return file && *file ? QFileInfo(QFile::decodeName(file)).absolutePath() : QString();
+}
+
+QString sentenceFor(sqlite3* handle, int code) {
+    const QString folder = folderOf(handle);
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+        return QStringLiteral("A base de dados só pode ser lida nesta estação: o arquivo ou a pasta %1 não "
+                              "permite gravação. Nada foi gravado.")
+            .arg(folder);
+    case SQLITE_FULL:
+        return QStringLiteral("Não há espaço no disco da base de dados (%1); nada foi gravado. Libere espaço "
+                              "e tente de novo.")
+            .arg(folder);
+    case SQLITE_IOERR:
+        return QStringLiteral(
+                   "Houve um erro de leitura ou gravação no disco ou na rede da base de dados (%1); "
+                   "nada foi gravado. Verifique o disco ou a conexão e tente de novo.")
+            .arg(folder);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("O arquivo da base de dados em %1 está danificado. Restaure o último backup.")
+            .arg(folder);
+    case SQLITE_CANTOPEN:
+        if (!folder.isEmpty() && !QFileInfo(folder).isDir())
+            return QStringLiteral(
+                       "A pasta da base de dados, %1, não pode mais ser alcançada; a rede pode ter "
+                       "caído. Nada foi gravado.")
+                .arg(folder);
+        return QStringLiteral("A base de dados em %1 não pôde ser aberta para gravação: a pasta não permite "
+                              "gravação ou não pode mais ser alcançada. Nada foi gravado.")
+            .arg(folder);
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("Esta estação não tem permissão para usar a base de dados em %1.").arg(folder);
+    case SQLITE_NOMEM:
+        return QStringLiteral("Falta memória para trabalhar com a base de dados.");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 QString errorMessage(sqlite3* handle, int code) {
     const int primary = code & 0xff;
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
         return QStringLiteral("A base de dados está em uso por outra estação e não pôde ser acessada agora. "
                               "Tente novamente em alguns instantes.");
-    return QString::fromUtf8(sqlite3_errmsg(handle));
+    const QString detail = QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code));
+    const QString sentence = sentenceFor(handle, code);
+    return sentence.isEmpty() ? detail : sentence + QStringLiteral("\n\nDetalhe: ") + detail;
 }
 
 Statement::Statement(const QSqlDatabase& db, const QString& sql) : m_handle(handleOf(db)) {

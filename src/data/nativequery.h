@@ -17,8 +17,10 @@ namespace NativeQuery {
 // The SQLite handle of an open connection; throws AppError when the connection is closed.
 sqlite3* handleOf(const QSqlDatabase& db);
 
-// The message for a failure of SQLite: a base held by another machine gets a Portuguese
-// explanation, anything else SQLite's own text.
+// The message for a failure of SQLite: a sentence in Portuguese for each kind of failure a
+// user can meet (the base held by another machine, a base or folder that can only be read,
+// a full disk, a disk or network error, a damaged file, a folder gone), SQLite's own text
+// kept as a detail line; SQLite's text alone for the failures only a program error causes.
 QString errorMessage(sqlite3* handle, int code);
 
 // One prepared statement, finalized with the object. Every failure throws AppError.

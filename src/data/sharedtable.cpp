@@ -118,6 +118,25 @@ void SharedTable::close() {
     emit currentChanged();
 }
 
+void SharedTable::reread() {
+    checkActive();
+    Reshape reshape(*this);
+    const std::optional<qint64> keep =
+        m_row >= 0 && m_row < recordCount() ? std::optional<qint64>(m_codes[m_row]) : std::nullopt;
+    emit aboutToReset();
+    try {
+        requery(keep);
+    } catch (const AppError&) {
+        // The visible set is replaced only once it has been read whole.
+        emit resetDone();
+        emit currentChanged();
+        throw;
+    }
+    emit resetDone();
+    emit currentChanged();
+    raiseReadError();
+}
+
 void SharedTable::requery(std::optional<qint64> keepCode) {
     const auto expression = m_filtered ? FilterExpression::parse(m_filterText) : std::nullopt;
     const RecordRule rule = m_filtered ? m_rule : RecordRule::acceptAll();

@@ -25,6 +25,10 @@ class SharedTable : public QObject {
 
     void open();
     void close();
+    // The visible set read again from the base, the current record kept where it still
+    // is. When the base cannot be read now, the table stays as it was and the error is
+    // thrown.
+    void reread();
     bool active() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
     bool editing() const { return m_state == State::Edit || m_state == State::Insert; }

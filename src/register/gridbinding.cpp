@@ -67,9 +67,24 @@ int GridBinding::highlightedColumn() const {
     return m_model->highlighted;
 }
 
-void GridBinding::setColumnWidths(int width) {
-    for (int column = 0; column < m_model->columnCount(); ++column)
-        m_view->setColumnWidth(column, width);
+// Each column as wide as its title and the texts of the first screen of rows need, when
+// the grid is first shown; a width the user drags then stays.
+void GridBinding::sizeColumns() {
+    constexpr int kMostRows = 60;
+    constexpr int kWidest = 400;
+    const QFontMetrics metrics = m_view->fontMetrics();
+    const int rowHeight = std::max(m_view->verticalHeader()->defaultSectionSize(), 1);
+    const int rows = std::min({m_model->rowCount(), m_view->viewport()->height() / rowHeight + 1, kMostRows});
+    QHeaderView* header = m_view->horizontalHeader();
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        int width = header->sectionSizeHint(column);
+        for (int row = 0; row < rows; ++row)
+            width =
+                std::max(width, metrics.horizontalAdvance(
+                                    m_model->data(m_model->index(row, column), Qt::DisplayRole).toString()) +
+                                    12);
+        m_view->setColumnWidth(column, std::min(width, kWidest));
+    }
 }
 
 void GridBinding::showCurrentRow() {
@@ -97,6 +112,10 @@ void GridBinding::currentRowChosen(int row) {
 }
 
 bool GridBinding::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view && event->type() == QEvent::Show && !m_sized) {
+        m_sized = true;
+        sizeColumns();
+    }
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {

@@ -19,7 +19,6 @@ class GridBinding : public QObject {
     GridModel* model() const;
     void setHighlightedColumn(int column);
     int highlightedColumn() const;
-    void setColumnWidths(int width);
     // A pointing hand over the cells, where a click opens the record.
     void setPointingHand(bool pointingHand) { m_pointingHand = pointingHand; }
 
@@ -32,6 +31,7 @@ class GridBinding : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void sizeColumns();
     void showCurrentRow();
     void currentRowChosen(int row);
 
@@ -41,4 +41,5 @@ class GridBinding : public QObject {
     class HighlightModel* m_model;
     bool m_syncing = false;
     bool m_pointingHand = false;
+    bool m_sized = false;
 };

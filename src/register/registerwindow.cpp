@@ -420,18 +420,6 @@ void RegisterWindow::setRecordButtons(const RecordButtons& enabled) {
     ui.BtnCancelar->setEnabled(enabled.cancelar);
 }
 
-void RegisterWindow::showEvent(QShowEvent* event) {
-    FormShow();
-    FormWindow::showEvent(event);
-}
-
-void RegisterWindow::FormShow() {
-    for (GridBinding* grid : {m_orderGrid, m_queryGrid, m_hearingGrid}) {
-        if (grid)
-            grid->setColumnWidths(80);
-    }
-}
-
 void RegisterWindow::BtnIncluirClick() {
     guarded([this] {
         m_table->append();

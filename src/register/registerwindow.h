@@ -95,7 +95,6 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     void listingRequested(const ListingRequest& request);
 
   protected:
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -110,7 +109,6 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     void insertSeparators(QLineEdit* edit);
     void dateEditExit(QLineEdit* edit);
     void openTitleEditor(QLabel* label);
-    void FormShow();
     void setUpListPages();
     void titleClicked(GridBinding* grid, int column, bool flipsCaption);
     void showListing(std::optional<QList<GridColumn>> columns);

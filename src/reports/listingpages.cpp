@@ -7,8 +7,8 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
-#include <numeric>
 #include <memory>
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -137,9 +137,10 @@ QStringList ListingPages::cellTexts(const StoredRow& row) const {
     return texts;
 }
 
-ListingPages::Outcome ListingPages::paint(QPainter& painter, QPagedPaintDevice& device, const RecordReader& records,
-                                          const std::function<void(int)>& progress, const std::function<bool()>& stop,
-                                          int pageLimit) const {
+ListingPages::Outcome ListingPages::paint(QPainter& painter, QPagedPaintDevice& device,
+                                          const RecordReader& records,
+                                          const std::function<void(int)>& progress,
+                                          const std::function<bool()>& stop, int pageLimit) const {
     RecordReader sample = records.spread(kSampleRows);
     RecordReader reader = records;
     Layout layout(painter, device, m_tableFont);

@@ -3,21 +3,28 @@
 #include "app/application.h"
 #include "app/mainwindow.h"
 #include "backup/backupwindow.h"
+#include "backup/databasebackup.h"
 #include "controls.h"
+#include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/sharedtable.h"
 #include "files.h"
 #include "register/registerwindow.h"
 #include "scripteddialogs.h"
+#include "scriptedprogress.h"
 #include "testenvironment.h"
 #include "windowsupport.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 namespace {
 
@@ -77,7 +84,7 @@ class TestBackup : public QObject {
         program.backUp();
         program.backUp();
         QCOMPARE(program.dialogs.texts(), (QStringList{kDone, kDone}));
-        QCOMPARE(closed.size(), 4); // closed and opened again around each copy
+        QCOMPARE(closed.size(), 2); // read again after each copy, never closed meanwhile
         QCOMPARE(program.table->fieldText(QStringLiteral("AGE_NOME")), QStringLiteral("Bia"));
         const QStringList copies = program.copies(program.env.backupFolder());
         QCOMPARE(copies.size(), 2);
@@ -150,6 +157,95 @@ class TestBackup : public QObject {
         program.window()->hide();
         program.window()->show();
         QCOMPARE(program.folderBox(), program.env.backupFolder());
+    }
+
+    // A backup killed between its copy and its rename leaves a partial copy: the next backup
+    // removes it, and it is never one of the backups. Another station's copy in progress
+    // is left alone. The backup is shown under way.
+    void partialCopiesOfKilledBackupsGo() {
+        Program program;
+        const QString folder = program.env.backupFolder() + u'/';
+        QProcess ended;
+        ended.start(QStringLiteral("sleep"), {QStringLiteral("0.1")});
+        QVERIFY(ended.waitForStarted());
+        const qint64 endedPid = ended.processId();
+        ended.waitForFinished();
+        const QString killed =
+            QString(DatabaseBackup::partialName(folder + QStringLiteral("base01-02-2026-10-00-00.mdb")))
+                .replace(QString::number(QCoreApplication::applicationPid()), QString::number(endedPid));
+        const QString otherStation =
+            folder + QStringLiteral("base01-02-2026-10-00-01.mdb.outra-estacao-77.parcial");
+        writeFile(killed, QByteArray(4096, 'x'));
+        writeFile(otherStation, QByteArray(4096, 'y'));
+        QCOMPARE(program.copies(program.env.backupFolder()), QStringList());
+        ScriptedProgress progress;
+        program.backUp();
+        QCOMPARE(program.dialogs.texts(), QStringList{kDone});
+        QVERIFY(!QFileInfo::exists(killed));
+        QVERIFY(QFileInfo::exists(otherStation));
+        QCOMPARE(program.copies(program.env.backupFolder()).size(), 1);
+        QVERIFY(!progress.counts.isEmpty());
+        QVERIFY(!progress.shown);
+    }
+
+    // Another station holding the base: the copy fails, and the register still shows its
+    // records, on the record it showed.
+    void heldBaseLeavesTheRegisterShowing() {
+        Program program;
+        Connection* connection = program.app->dataModule()->ADOConnection1;
+        connection->setBusyTimeout(200);
+        program.table->close();
+        connection->open();
+        program.table->open();
+        program.table->moveTo(2);
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("outra"));
+        other.setDatabaseName(program.env.basePath());
+        QVERIFY(other.open());
+        {
+            QSqlQuery hold(other);
+            QVERIFY(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            program.backUp();
+            QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+        }
+        QCOMPARE(program.dialogs.texts().last(), QStringLiteral("O backup falhou."));
+        QCOMPARE(program.table->state(), SharedTable::State::Browse);
+        QCOMPARE(program.table->recordCount(), 3);
+        QCOMPARE(program.table->fieldText(QStringLiteral("AGE_NOME")), QStringLiteral("Caio"));
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("outra"));
+    }
+
+    // rede.ini names a folder that is gone: the backup says where the base was looked for.
+    void unreachableBaseIsSaidSo() {
+        TestEnvironment env;
+        env.install();
+        const QString gone = env.root() + QStringLiteral("servidor-sumido");
+        writeFile(env.settingsFolder() + QStringLiteral("rede.ini"), QFile::encodeName(gone));
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        app->backup()->show();
+        dialogs.clear();
+        QTest::mouseClick(control<QPushButton>(app->backup(), "Button4"), Qt::LeftButton);
+        QCOMPARE(dialogs.texts(),
+                 QStringList{QStringLiteral("A base de dados não pôde ser alcançada em %1/base.mdb; "
+                                            "o backup não foi feito.")
+                                 .arg(gone)});
+    }
+
+    // A long folder shows whole, elided in the middle, its full path as its tip.
+    void longFolderShownWhole() {
+        Program program;
+        const QString folder = program.env.root() + QStringLiteral("escritorio/") + QString(120, u'p') +
+                               QStringLiteral("/backups-da-base");
+        QDir().mkpath(folder);
+        program.window()->show();
+        program.chooseFolder(folder + QStringLiteral("/base.mdb"));
+        auto* shown = control<QLabel>(program.window(), "LabelPasta");
+        QCOMPARE(shown->toolTip(), folder);
+        QVERIFY(shown->text().contains(QStringLiteral("…")));
+        QVERIFY(shown->text().endsWith(QStringLiteral("backups-da-base")));
+        QVERIFY(shown->fontMetrics().horizontalAdvance(shown->text()) <= shown->contentsRect().width());
     }
 
     void closingOffersABackup_data() {

@@ -4,8 +4,11 @@
 #include "app/application.h"
 #include "app/mainwindow.h"
 #include "controls.h"
+#include "data/connection.h"
 #include "data/datamodule.h"
+#include "data/nativequery.h"
 #include "data/sharedtable.h"
+#include "readonlypath.h"
 #include "register/registerwindow.h"
 #include "scripteddialogs.h"
 #include "testenvironment.h"
@@ -16,6 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
@@ -78,6 +82,57 @@ class TestRecordEditing : public QObject {
         QVERIFY(!code.isEmpty());
         QCOMPARE(env.storedText(code.toLongLong(), QStringLiteral("AGE_NOME")),
                  QStringLiteral("Maria Célia"));
+    }
+
+    // A base that can only be read is told at start-up, before anyone types; a save then
+    // gets a sentence in Portuguese and the record stays as typed. A full disk the same.
+    void baseThatCannotBeWritten_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("sentence");
+        QTest::newRow("read-only base") << true << "A base de dados só pode ser lida nesta estação";
+        QTest::newRow("full disk") << false << "Não há espaço no disco da base de dados";
+    }
+    void baseThatCannotBeWritten() {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, sentence);
+        TestEnvironment env;
+        env.install();
+        env.addRecords({named(QStringLiteral("Ana"))});
+        std::optional<ReadOnlyPath> base;
+        std::optional<ReadOnlyPath> folder;
+        if (readOnly) {
+            base.emplace(env.basePath());
+            folder.emplace(env.databaseFolder());
+            if (!base->ok() || !folder->ok())
+                QSKIP("the base cannot be made read-only here");
+        }
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        if (readOnly) {
+            QCOMPARE(dialogs.shown.size(), 1);
+            QVERIFY2(dialogs.texts().first().startsWith(
+                         QStringLiteral("A base de dados só pode ser lida nesta estação")),
+                     qPrintable(dialogs.texts().first()));
+        } else {
+            // The base may grow no further: SQLite then says the disk is full.
+            QSqlDatabase db = app->dataModule()->ADOConnection1->database();
+            const qint64 pages = NativeQuery::integers(db, QStringLiteral("PRAGMA page_count"), {}).value(0);
+            NativeQuery::exec(db, QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+        }
+        dialogs.clear();
+        RegisterWindow* cadastro = openRegister(*app, 1);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
+        typeText(control<QLineEdit>(cadastro, "DBnome"), QStringLiteral("Beatriz"));
+        control<QPlainTextEdit>(cadastro, "DBanotacoes")->setPlainText(QString(20000, u'x'));
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+        QCOMPARE(dialogs.shown.size(), 1);
+        QCOMPARE(dialogs.shown.first().icon, Dialogs::Icon::Error);
+        QVERIFY2(dialogs.texts().first().startsWith(sentence), qPrintable(dialogs.texts().first()));
+        QVERIFY(dialogs.texts().first().contains(QStringLiteral("Detalhe: ")));
+        QCOMPARE(recordButtons(cadastro), kEditing);
+        QCOMPARE(control<QLineEdit>(cadastro, "DBnome")->text(), QStringLiteral("Beatriz"));
+        app.reset();
+        QCOMPARE(env.recordCount(), 1);
     }
 
     void saveWithoutNameIsRefused() {

@@ -12,6 +12,7 @@
 #include "reports/reportwindows.h"
 #include "scripteddialogs.h"
 #include "testenvironment.h"
+#include "titles/titlecatalogue.h"
 #include "windowsupport.h"
 
 #include <QApplication>
@@ -391,7 +392,37 @@ class TestSearch : public QObject {
         QCOMPARE(titles("DBfiltro")[10], QStringLiteral("CIC"));
         QCOMPARE(titles("DBformulario"), (QStringList{"Nome", "Cidade", "Número do Processo", "Vara", "Ação",
                                                       "Data da Audiência", "Hora da Audiência"}));
-        QCOMPARE(f.get<QTableView>("DBfiltro")->columnWidth(5), 80);
+    }
+
+    // Each grid sizes its columns to their titles and to the first screen of rows when it is
+    // first shown; a width the user drags stays.
+    void gridColumnsFitTheirTexts() {
+        const QString longName = QStringLiteral("Maria Aparecida Conceição Silva"); // 31 characters
+        Fixture f({Fields{{"AGE_NOME", longName}, {"AGE_DTAAUDIENCIA", QStringLiteral("14/03/2025")}}});
+        for (const auto& [page, grid] :
+             {std::pair{5, "DBAlfabetico"}, std::pair{6, "DBformulario"}, std::pair{7, "DBfiltro"}}) {
+            f.openPage(page);
+            auto* view = f.get<QTableView>(grid);
+            const QFontMetrics metrics = view->fontMetrics();
+            const auto* model = static_cast<const GridModel*>(view->model());
+            const auto columnOf = [model](const char* field) {
+                for (int column = 0; column < model->columnCount(); ++column) {
+                    if (model->field(column) == QString::fromUtf8(field))
+                        return column;
+                }
+                return -1;
+            };
+            QVERIFY2(view->columnWidth(columnOf("AGE_NOME")) >= metrics.horizontalAdvance(longName), grid);
+            QVERIFY2(view->columnWidth(columnOf("AGE_DTAAUDIENCIA")) >=
+                         metrics.horizontalAdvance(
+                             model->headerData(columnOf("AGE_DTAAUDIENCIA"), Qt::Horizontal).toString()),
+                     grid);
+        }
+        auto* view = f.get<QTableView>("DBfiltro");
+        view->setColumnWidth(0, 55);
+        f.openPage(1);
+        f.openPage(7);
+        QCOMPARE(view->columnWidth(0), 55);
     }
 
     void cellClickOpensTheRecord() {

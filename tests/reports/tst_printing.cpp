@@ -37,7 +37,8 @@ QString popplerOutput(const QString& tool, const QStringList& arguments) {
 
 // A PDF's text in the order it was drawn, a cell's lines joined, pages apart.
 QString pdfText(const QString& path) {
-    QString text = popplerOutput(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), path, QStringLiteral("-")});
+    QString text =
+        popplerOutput(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), path, QStringLiteral("-")});
     text.replace(u'\n', u' ');
     return text;
 }
