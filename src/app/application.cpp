@@ -16,6 +16,7 @@
 #include "transfer/transferwindow.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -140,13 +141,39 @@ Application::~Application() {
     }
 }
 
+namespace {
+
+// Texts of Qt 6's own windows that its Portuguese translation has not reached yet: the
+// kinds of entry the file dialog lists.
+class QtTextsMissing : public QTranslator {
+  public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0)
+            return {};
+        static const QHash<QByteArray, QString> texts = {{"Folder", QStringLiteral("Pasta")},
+                                                         {"File", QStringLiteral("Arquivo")},
+                                                         {"Drive", QStringLiteral("Unidade")},
+                                                         {"Shortcut", QStringLiteral("Atalho")},
+                                                         {"Alias", QStringLiteral("Atalho")}};
+        return texts.value(source);
+    }
+};
+
+} // namespace
+
 void Application::speakPortuguese() {
     const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
     QLocale::setDefault(brazil);
+    // The system's formats are read once, at first use: now, before the browser's engine
+    // starts and changes the environment they are read from.
+    QLocale::system();
     static QTranslator qtbase;
     if (qtbase.isEmpty() && qtbase.load(brazil, QStringLiteral("qtbase"), QStringLiteral("_"),
                                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtbase);
+    static QtTextsMissing missing;
+    QCoreApplication::installTranslator(&missing);
 }
 
 QIcon Application::icon() {

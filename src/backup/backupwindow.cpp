@@ -10,6 +10,7 @@
 #include "data/sharedtable.h"
 #include "databasebackup.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 BackupWindow::BackupWindow(const ProgramFolders& folders, DataModule* data, QWidget* parent)
@@ -61,7 +62,11 @@ void BackupWindow::showEvent(QShowEvent* event) {
 }
 
 void BackupWindow::Button1Click() {
-    const QString chosen = Dialogs::saveFileName(this, QString(), QString(), QStringLiteral("base.mdb"));
+    // The dialog opens at the folder chosen before, or at the user's own.
+    const QString start =
+        hasFolder() ? Folders::devolvebarra(folderText().trimmed()) : QDir::homePath() + u'/';
+    const QString chosen =
+        Dialogs::saveFileName(this, QString(), QString(), start + QStringLiteral("base.mdb"));
     if (chosen.isEmpty()) {
         ui.Memo1->clear();
         return;
