@@ -2,7 +2,7 @@
 # Installs the Debian packages Velmora needs that are not installed yet, and nothing else.
 set -eu
 
-PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-webengine-dev qt6-translations-l10n libqt6sql6-sqlite libgl-dev libqt6svg6 zlib1g-dev libsqlite3-dev sqlite3 pxlib-dev mdbtools-dev mdbtools fonts-liberation2 xdg-utils"
+PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-webengine-dev qt6-translations-l10n libqt6sql6-sqlite libgl-dev libqt6svg6 zlib1g-dev libsqlite3-dev sqlite3 libpq-dev pxlib-dev mdbtools-dev mdbtools fonts-liberation2 xdg-utils"
 for option in "$@"; do
     case "$option" in
     --with-display) PACKAGES="$PACKAGES xvfb xauth" ;;

@@ -175,10 +175,7 @@ Schema::Record generateRecord(QRandomGenerator& random) {
 
 void generate(const QString& path, int count) {
     QFile::remove(path);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("generate"));
-    db.setDatabaseName(path);
-    if (!db.open())
-        throw AppError(db.lastError().text());
+    const Database db = Database::openFile(path, true);
     Schema::exec(db, QStringLiteral("PRAGMA journal_mode = OFF"));
     Schema::exec(db, QStringLiteral("PRAGMA synchronous = OFF"));
     Schema::exec(db, QStringLiteral("PRAGMA cache_size = -200000"));
@@ -192,7 +189,6 @@ void generate(const QString& path, int count) {
     }
     Schema::createIndexes(db);
     Schema::exec(db, QStringLiteral("ANALYZE"));
-    db.close();
 }
 
 qint64 storedCount(const QString& path) {
@@ -650,14 +646,7 @@ int main(int argc, char* argv[]) {
             QDir().mkpath(folderPath);
             const QString base = QDir(folderPath).filePath(QStringLiteral("base.mdb"));
             QFile::remove(base);
-            {
-                QSqlDatabase db =
-                    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("empty"));
-                db.setDatabaseName(base);
-                db.open();
-                Schema::create(db);
-            }
-            QSqlDatabase::removeDatabase(QStringLiteral("empty"));
+            Schema::create(Database::openFile(base, true));
             return base;
         };
         double loadMs = 0;

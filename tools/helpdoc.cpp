@@ -99,12 +99,8 @@ const Sample kSamples[] = {
 };
 
 void fillSampleOffice(const QString& basePath) {
-    const QString connection = QStringLiteral("amostra");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(basePath);
-        if (!db.open())
-            throw AppError(QStringLiteral("Não foi possível criar a base de exemplo %1").arg(basePath));
+        const Database db = Database::openFile(basePath, true);
         Schema::create(db);
         RecordWriter writer(db);
         int number = 0;
@@ -139,9 +135,7 @@ void fillSampleOffice(const QString& basePath) {
             writer.insert(record);
         }
         writer.commit();
-        db.close();
     }
-    QSqlDatabase::removeDatabase(connection);
 }
 
 // The folders an installed office has: the program folder with its base, and the

@@ -34,15 +34,7 @@ void makeFolder(const QString& folder) {
 }
 
 void createDatabase(const QString& path) {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("install"));
-        db.setDatabaseName(path);
-        if (!db.open())
-            throw AppError(db.lastError().text());
-        Schema::create(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("install"));
+    Schema::create(Database::openFile(path, true));
 }
 
 void installDatabase(const QString& programFolder) {

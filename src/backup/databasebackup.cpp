@@ -2,7 +2,10 @@
 
 #include "common/apperror.h"
 #include "common/progress.h"
+#include "data/columns.h"
 #include "data/nativequery.h"
+#include "data/recordwriter.h"
+#include "data/schema.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -82,6 +85,57 @@ void snapshot(sqlite3* source, const QString& path) {
     sqlite3_backup_finish(backup);
     if (step != SQLITE_DONE)
         throw AppError(NativeQuery::errorMessage(source, step));
+}
+
+// A server's base, read in one snapshot (one repeatable-read transaction, so every record
+// is as it stood when the copy began, whatever other stations write meanwhile), written
+// into a new base file that opens on any station with no server at all.
+void serverSnapshot(const Database& source, const QString& path) {
+    constexpr int kFetched = 5000;
+    const Database copy = Database::openFile(path, true);
+    NativeQuery::exec(copy, QStringLiteral("PRAGMA journal_mode = OFF"));
+    NativeQuery::exec(copy, QStringLiteral("PRAGMA synchronous = OFF"));
+    NativeQuery::exec(copy, QStringLiteral("PRAGMA cache_size = -262144"));
+    Schema::create(copy, false);
+    source.beginSnapshot();
+    try {
+        const qint64 total =
+            NativeQuery::integers(source, QStringLiteral("SELECT count(*) FROM clientes"), {}).value(0);
+        Progress::begin(static_cast<int>(total));
+        QStringList names;
+        for (const auto& column : Columns::all())
+            names << Columns::quoted(column.name);
+        NativeQuery::exec(
+            source, QStringLiteral("DECLARE copia NO SCROLL CURSOR FOR SELECT %1 FROM clientes ORDER BY %2")
+                        .arg(names.join(u','), Columns::quoted(Columns::kCodigo)));
+        RecordWriter writer(copy);
+        qint64 copied = 0;
+        for (bool more = true; more;) {
+            NativeQuery::Statement fetch(source, QStringLiteral("FETCH %1 FROM copia").arg(kFetched));
+            more = false;
+            while (fetch.step()) {
+                Schema::Record record = Schema::emptyRecord();
+                for (int column = 0; column < Columns::count(); ++column)
+                    record[column] = fetch.text(column);
+                writer.insertMany(record);
+                more = true;
+                ++copied;
+            }
+            Progress::step(static_cast<int>(copied));
+        }
+        Schema::createIndexes(copy);
+        writer.commit();
+        source.rollback();
+        if (copied != total)
+            throw AppError(QStringLiteral("A cópia tem %1 dos %2 registros da base.").arg(copied).arg(total));
+    } catch (const AppError&) {
+        try {
+            source.rollback();
+        } catch (const AppError&) {
+            // The snapshot's end changes nothing: the failure is the one to report.
+        }
+        throw;
+    }
 }
 
 // Every page of the copy is read and its tree structure and records checked. The full
@@ -168,13 +222,16 @@ QString partialName(const QString& target) {
         .arg(QCoreApplication::applicationPid());
 }
 
-void copy(const QSqlDatabase& source, const QString& target) {
+void copy(const Database& source, const QString& target) {
     const QString partial = partialName(target);
     removeLeftovers(QFileInfo(target).absolutePath());
     QFile::remove(partial);
     const Progress::Scope progress(0);
     try {
-        snapshot(NativeQuery::handleOf(source), partial);
+        if (source.isServer())
+            serverSnapshot(source, partial);
+        else
+            snapshot(source.fileHandle(), partial);
         Progress::begin(0); // checked and written to disk: no count to show
         QFile written(partial);
         if (written.open(QIODevice::ReadWrite)) // the disk starts writing while the copy is checked

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "data/database.h"
+
 #include <QDateTime>
-#include <QSqlDatabase>
 #include <QString>
 
 // Dated copies of the case database. A copy is a consistent snapshot of the live base,
@@ -19,13 +20,14 @@ QString targetName(const QString& folder, const QDateTime& when);
 // looked through; letter case counts, as on Linux it makes a different folder.
 bool sameFolder(const QString& first, const QString& second);
 
-// Copies the base open on `source` to `target`, its progress shown. The copy is written as
+// Copies the base open on `source` to `target`, its progress shown; a base on a server
+// becomes a base file holding every record of one moment. The copy is written as
 // target + "." + this station and process + ".parcial" until it is whole, and the folder is
 // flushed once it has its name, so a finished backup survives a power cut. Partial copies
 // that earlier backups left behind (a program killed half-way) are removed first: this
 // station's whose program is gone, and anyone's a day old. Throws AppError when the copy
 // cannot be made whole; nothing is left at `target` then.
-void copy(const QSqlDatabase& source, const QString& target);
+void copy(const Database& source, const QString& target);
 
 // The name a copy in progress is written under.
 QString partialName(const QString& target);

@@ -3,28 +3,21 @@
 #include "common/apperror.h"
 #include "nativequery.h"
 #include "schema.h"
+#include "server.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QUrl>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
-namespace {
-int connectionCounter = 0;
-}
-
-Connection::Connection(QObject* parent)
-    : QObject(parent), m_connectionName(QStringLiteral("velmora-%1").arg(++connectionCounter)) {
+Connection::Connection(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("ADOConnection1"));
 }
 
 Connection::~Connection() {
     close();
-    QSqlDatabase::removeDatabase(m_connectionName);
 }
 
 namespace {
@@ -91,58 +84,78 @@ QString Connection::valueOf(const QString& connectionText, const QString& key) {
 }
 
 QString Connection::dataSource() const {
+    if (isServer())
+        return Server::displayName(m_connectionString);
     return valueOf(m_connectionString, QStringLiteral("Data Source"));
 }
 
 void Connection::open() {
     close();
-    const QString path = dataSource();
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        throw AppError(QStringLiteral("Não foi possível encontrar o arquivo '%1'.").arg(path));
-    QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
-                          ? QSqlDatabase::database(m_connectionName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    // mode=rw: SQLite must not create a missing file.
-    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-                       QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout));
-    if (!db.open())
-        throw AppError(QStringLiteral("A base de dados %1 não pôde ser aberta.\n\nDetalhe: %2")
-                           .arg(path, db.lastError().text()));
+    Database db;
+    if (isServer()) {
+        db = openServer();
+    } else {
+        const QString path = dataSource();
+        if (path.isEmpty() || !QFileInfo(path).isFile())
+            throw AppError(QStringLiteral("Não foi possível encontrar o arquivo '%1'.").arg(path));
+        db = Database::openFile(path, false, m_busyTimeout);
+    }
     try {
-        // The rollback journal, never WAL: WAL needs shared memory that machines reaching the
-        // base through a network folder do not share, and SQLite advises against it there.
-        // Full sync: a saved record is on disk when "Gravar" returns.
-        Schema::exec(db, QStringLiteral("PRAGMA journal_mode = DELETE"));
-        Schema::exec(db, QStringLiteral("PRAGMA synchronous = FULL"));
-        Schema::exec(db, QStringLiteral("PRAGMA cache_size = -16000"));
+        if (!db.isServer()) {
+            // The rollback journal, never WAL: WAL needs shared memory that machines reaching
+            // the base through a network folder do not share, and SQLite advises against it
+            // there. Full sync: a saved record is on disk when "Gravar" returns.
+            NativeQuery::exec(db, QStringLiteral("PRAGMA journal_mode = DELETE"));
+            NativeQuery::exec(db, QStringLiteral("PRAGMA synchronous = FULL"));
+            NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -16000"));
+        }
         Schema::upgrade(db);
     } catch (const AppError&) {
         db.close();
         throw;
     }
+    m_db = db;
 }
 
-void Connection::close() {
-    if (!QSqlDatabase::contains(m_connectionName))
-        return;
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (db.isOpen()) {
-        emit disconnected();
-        db.close();
+// The password the user types when the server asks for one is kept in memory only, for
+// the connections made again later.
+Database Connection::openServer() {
+    for (int asked = 0;; ++asked) {
+        try {
+            return Database::openServer(m_connectionString, m_password, m_busyTimeout);
+        } catch (const PasswordNeeded& needed) {
+            if (!m_passwordPrompt || asked >= 3)
+                throw;
+            const std::optional<QString> typed =
+                m_passwordPrompt(Server::displayName(m_connectionString), asked > 0);
+            if (!typed)
+                throw;
+            m_password = *typed;
+        }
     }
 }
 
+void Connection::close() {
+    if (!m_db.isOpen())
+        return;
+    emit disconnected();
+    m_db.close();
+    m_db = Database();
+}
+
 bool Connection::connected() const {
-    return QSqlDatabase::contains(m_connectionName) &&
-           QSqlDatabase::database(m_connectionName, false).isOpen();
+    return m_db.isOpen();
+}
+
+bool Connection::isServer() const {
+    return Database::isServerText(m_connectionString);
 }
 
 QString Connection::readOnlyReason() const {
-    if (!connected())
+    if (!connected() || m_db.isServer())
         return {};
     const QString path = dataSource();
-    if (sqlite3_db_readonly(NativeQuery::handleOf(database()), "main") == 1)
+    if (sqlite3_db_readonly(m_db.fileHandle(), "main") == 1)
         return QStringLiteral("o arquivo %1 não permite gravação").arg(path);
     const QString folder = QFileInfo(path).absolutePath();
     if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0)
@@ -150,6 +163,6 @@ QString Connection::readOnlyReason() const {
     return {};
 }
 
-QSqlDatabase Connection::database() const {
-    return QSqlDatabase::database(m_connectionName, false);
+Database Connection::database() const {
+    return m_db;
 }

@@ -1,12 +1,16 @@
 #pragma once
 
-#include <QObject>
-#include <QSqlDatabase>
-#include <QString>
+#include "database.h"
 
-// The one connection to base.mdb. It keeps its connection text in the old provider form
-// ("Provider=...;Data Source=<folder>base.mdb;...") and opens the file named by
-// "Data Source" with SQLite. It never creates the file.
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+// The one connection to the case base. For a base in a folder it keeps its connection text
+// in the old provider form ("Provider=...;Data Source=<folder>base.mdb;...") and opens the
+// file named by "Data Source" with SQLite, never creating it; for a base on a server the
+// connection text is libpq's (postgresql://servidor/velmora?user=maria).
 class Connection : public QObject {
     Q_OBJECT
   public:
@@ -28,10 +32,20 @@ class Connection : public QObject {
     // How long a statement waits for another machine's lock before it fails.
     void setBusyTimeout(int milliseconds) { m_busyTimeout = milliseconds; }
 
-    // The database file named by the connection text.
+    // The database file named by the connection text, or the server's connection text, a
+    // password written in it hidden.
     QString dataSource() const;
+    bool isServer() const;
 
-    // Opens the file and brings its schema up to date; throws AppError on failure.
+    // Asks the user for the server's password when libpq finds none (the server's name,
+    // whether a password given before was refused); nothing when the user gives up. The
+    // password is kept in memory only.
+    void
+    setPasswordPrompt(std::function<std::optional<QString>(const QString& server, bool refused)> prompt) {
+        m_passwordPrompt = std::move(prompt);
+    }
+
+    // Opens the base and brings its schema up to date; throws AppError on failure.
     void open();
     void close();
     bool connected() const;
@@ -39,14 +53,18 @@ class Connection : public QObject {
     // keeps its journal while it writes, does not allow writing); empty when it can be
     // written.
     QString readOnlyReason() const;
-    QSqlDatabase database() const;
+    Database database() const;
 
   signals:
     void disconnected();
 
   private:
-    QString m_connectionName;
+    Database openServer();
+
+    Database m_db;
     QString m_connectionString;
+    QString m_password;
+    std::function<std::optional<QString>(const QString&, bool)> m_passwordPrompt;
     bool m_loginPrompt = true;
     int m_busyTimeout = 10000;
 };

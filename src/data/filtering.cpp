@@ -50,7 +50,7 @@ void addRule(Conditions& conditions, const RecordRule& rule) {
     case RecordRule::Kind::AcceptAll:
         break;
     case RecordRule::Kind::RejectAll:
-        conditions.add(QStringLiteral("0"));
+        conditions.add(QStringLiteral("1 = 0"));
         break;
     case RecordRule::Kind::DateRange:
         conditions.add(key + QStringLiteral(" BETWEEN ? AND ?"),

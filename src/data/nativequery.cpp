@@ -2,19 +2,13 @@
 
 #include "common/apperror.h"
 
+#include "server.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <sqlite3.h>
 
 namespace NativeQuery {
-
-sqlite3* handleOf(const QSqlDatabase& db) {
-    const QVariant handle = db.isOpen() && db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        throw AppError(QStringLiteral("A conexão com a base de dados não está aberta."));
-    return *static_cast<sqlite3* const*>(handle.constData());
-}
 
 namespace {
 
@@ -75,83 +69,79 @@ QString errorMessage(sqlite3* handle, int code) {
     return sentence.isEmpty() ? detail : sentence + QStringLiteral("\n\nDetalhe: ") + detail;
 }
 
-Statement::Statement(const QSqlDatabase& db, const QString& sql) : m_handle(handleOf(db)) {
-    const QByteArray text = sql.toUtf8();
-    const int code =
-        sqlite3_prepare_v2(m_handle, text.constData(), static_cast<int>(text.size()), &m_statement, nullptr);
-    if (code != SQLITE_OK)
-        throw AppError(errorMessage(m_handle, code));
-}
+namespace {
 
-Statement::~Statement() {
-    sqlite3_finalize(m_statement);
-}
-
-void Statement::bind(int position, const QVariant& value) {
-    if (value.isNull()) {
-        sqlite3_bind_null(m_statement, position);
-    } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
-        sqlite3_bind_int64(m_statement, position, value.toLongLong());
-    } else {
-        const QByteArray text = value.toString().toUtf8();
-        sqlite3_bind_text(m_statement, position, text.constData(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
+// A statement of SQLite.
+class FileStatement : public StatementImpl {
+  public:
+    FileStatement(sqlite3* handle, const QString& sql) : m_handle(handle) {
+        const QByteArray text = sql.toUtf8();
+        const int code = sqlite3_prepare_v2(m_handle, text.constData(), static_cast<int>(text.size()),
+                                            &m_statement, nullptr);
+        if (code != SQLITE_OK)
+            throw AppError(errorMessage(m_handle, code));
     }
+    ~FileStatement() override { sqlite3_finalize(m_statement); }
+
+    void bind(int position, const QVariant& value) override {
+        if (value.isNull()) {
+            sqlite3_bind_null(m_statement, position);
+        } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
+            sqlite3_bind_int64(m_statement, position, value.toLongLong());
+        } else {
+            const QByteArray text = value.toString().toUtf8();
+            sqlite3_bind_text(m_statement, position, text.constData(), static_cast<int>(text.size()),
+                              SQLITE_TRANSIENT);
+        }
+    }
+    bool step() override {
+        const int code = sqlite3_step(m_statement);
+        if (code == SQLITE_ROW)
+            return true;
+        if (code == SQLITE_DONE)
+            return false;
+        sqlite3_reset(m_statement);
+        throw AppError(errorMessage(m_handle, code));
+    }
+    void reset() override {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+    qint64 integer(int column) const override { return sqlite3_column_int64(m_statement, column); }
+    QByteArrayView bytesView(int column) const override {
+        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        return data ? QByteArrayView(data, sqlite3_column_bytes(m_statement, column)) : QByteArrayView();
+    }
+    int changes() const override { return sqlite3_changes(m_handle); }
+
+  private:
+    sqlite3* m_handle;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+} // namespace
+
+Statement::Statement(const Database& db, const QString& sql) : m_db(db) {
+    if (db.isServer())
+        m_impl = Server::statement(db.serverHandle(), sql);
+    else
+        m_impl = std::make_unique<FileStatement>(db.fileHandle(), sql);
 }
+
+Statement::~Statement() = default;
 
 void Statement::bindAll(const QVariantList& values) {
     for (int i = 0; i < values.size(); ++i)
         bind(i + 1, values[i]);
 }
 
-void Statement::bindInteger(int position, qint64 value) {
-    sqlite3_bind_int64(m_statement, position, value);
-}
-
-bool Statement::step() {
-    const int code = sqlite3_step(m_statement);
-    if (code == SQLITE_ROW)
-        return true;
-    if (code == SQLITE_DONE)
-        return false;
-    sqlite3_reset(m_statement);
-    throw AppError(errorMessage(m_handle, code));
-}
-
-void Statement::reset() {
-    sqlite3_reset(m_statement);
-    sqlite3_clear_bindings(m_statement);
-}
-
-qint64 Statement::integer(int column) const {
-    return sqlite3_column_int64(m_statement, column);
-}
-
-QString Statement::text(int column) const {
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    return bytes ? QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column)) : QString();
-}
-
-QByteArrayView Statement::bytesView(int column) const {
-    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    return data ? QByteArrayView(data, sqlite3_column_bytes(m_statement, column)) : QByteArrayView();
-}
-
-int Statement::changes() const {
-    return sqlite3_changes(m_handle);
-}
-
-qint64 Statement::lastInsertId() const {
-    return sqlite3_last_insert_rowid(m_handle);
-}
-
-void exec(const QSqlDatabase& db, const QString& sql) {
+void exec(const Database& db, const QString& sql) {
     Statement statement(db, sql);
     while (statement.step()) {
     }
 }
 
-QVector<qint64> integers(const QSqlDatabase& db, const QString& sql, const QVariantList& values) {
+QVector<qint64> integers(const Database& db, const QString& sql, const QVariantList& values) {
     Statement query(db, sql);
     query.bindAll(values);
     QVector<qint64> result;

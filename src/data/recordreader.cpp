@@ -29,10 +29,11 @@ bool readAsRange(std::span<const qint64> codes) {
            codes.back() - codes.front() < 2 * static_cast<qint64>(codes.size());
 }
 
-void readRange(const QSqlDatabase& db, std::span<const qint64> codes, const QList<int>& columns,
+void readRange(const Database& db, std::span<const qint64> codes, const QList<int>& columns,
                StoredRows& rows) {
-    NativeQuery::Statement select(db, QStringLiteral("SELECT %1 FROM clientes WHERE %2 BETWEEN ? AND ?")
-                                          .arg(selectedColumns(columns), Columns::quoted(Columns::kCodigo)));
+    NativeQuery::Statement select(
+        db, QStringLiteral("SELECT %1 FROM clientes WHERE %2 BETWEEN ? AND ? ORDER BY %2")
+                .arg(selectedColumns(columns), Columns::quoted(Columns::kCodigo)));
     select.bindInteger(1, codes.front());
     select.bindInteger(2, codes.back());
     size_t wanted = 0;
@@ -45,7 +46,7 @@ void readRange(const QSqlDatabase& db, std::span<const qint64> codes, const QLis
     }
 }
 
-void readEach(const QSqlDatabase& db, std::span<const qint64> codes, const QList<int>& columns,
+void readEach(const Database& db, std::span<const qint64> codes, const QList<int>& columns,
               StoredRows& rows) {
     NativeQuery::Statement select(
         db, QStringLiteral("SELECT %1 FROM clientes WHERE %2 IN (%3)")
@@ -92,7 +93,7 @@ QStringList StoredRows::texts(qsizetype row) const {
     return texts;
 }
 
-StoredRows readRecords(const QSqlDatabase& db, std::span<const qint64> codes, const QList<int>& columns) {
+StoredRows readRecords(const Database& db, std::span<const qint64> codes, const QList<int>& columns) {
     StoredRows rows(static_cast<qsizetype>(codes.size()), columns.size());
     if (codes.empty())
         return rows;
@@ -103,7 +104,7 @@ StoredRows readRecords(const QSqlDatabase& db, std::span<const qint64> codes, co
     return rows;
 }
 
-RecordReader::RecordReader(QSqlDatabase db, QVector<qint64> codes, QList<int> columns)
+RecordReader::RecordReader(Database db, QVector<qint64> codes, QList<int> columns)
     : m_db(std::move(db)), m_codes(std::move(codes)), m_columns(std::move(columns)) {}
 
 RecordReader RecordReader::spread(int most) const {

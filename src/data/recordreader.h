@@ -1,8 +1,9 @@
 #pragma once
 
+#include "database.h"
 #include <QByteArray>
+
 #include <QList>
-#include <QSqlDatabase>
 #include <QStringList>
 #include <QVector>
 #include <span>
@@ -34,7 +35,7 @@ class StoredRows {
 
 // Reads the records with the given numbers, the chosen columns only (by position, in
 // that order). Throws AppError when the base cannot be read.
-StoredRows readRecords(const QSqlDatabase& db, std::span<const qint64> codes, const QList<int>& columns);
+StoredRows readRecords(const Database& db, std::span<const qint64> codes, const QList<int>& columns);
 
 // One record of a reader, valid until the reader moves on.
 struct StoredRow {
@@ -48,7 +49,7 @@ struct StoredRow {
 // straight from the base. Listings and checks use it; it never touches the grids' cache.
 class RecordReader {
   public:
-    RecordReader(QSqlDatabase db, QVector<qint64> codes, QList<int> columns);
+    RecordReader(Database db, QVector<qint64> codes, QList<int> columns);
 
     int count() const { return static_cast<int>(m_codes.size()); }
     // A reader from the start over at most `most` of the same records, spread evenly
@@ -62,7 +63,7 @@ class RecordReader {
   private:
     void readBlock();
 
-    QSqlDatabase m_db;
+    Database m_db;
     QVector<qint64> m_codes;
     QList<int> m_columns;
     int m_next = 0;

@@ -3,9 +3,17 @@
 #include "columns.h"
 #include "common/apperror.h"
 #include "nativequery.h"
+#include "server.h"
 
-RecordWriter::RecordWriter(QSqlDatabase db) : m_db(std::move(db)) {
-    NativeQuery::exec(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+namespace {
+
+// Records a server gets in one COPY.
+constexpr int kBatch = 2000;
+
+} // namespace
+
+RecordWriter::RecordWriter(Database db) : m_db(std::move(db)) {
+    m_db.beginWrite();
     m_open = true;
 }
 
@@ -15,7 +23,7 @@ RecordWriter::~RecordWriter() {
     m_insertNew.reset();
     m_insertNumbered.reset();
     try {
-        NativeQuery::exec(m_db, QStringLiteral("ROLLBACK"));
+        m_db.rollback();
     } catch (const AppError&) {
         // Nothing more can be done for a transaction the base already ended.
     }
@@ -27,14 +35,40 @@ qint64 RecordWriter::insert(const Schema::Record& record) {
     if (!statement)
         statement = std::make_unique<NativeQuery::Statement>(m_db, Schema::insertStatement(numbered));
     statement->bindAll(Schema::insertValues(record, numbered));
+    qint64 code = 0;
     try {
-        statement->step();
+        if (statement->step())
+            code = statement->integer(0);
     } catch (const AppError&) {
         statement->reset();
         throw;
     }
     statement->reset();
-    return numbered ? record[0].toLongLong() : statement->lastInsertId();
+    m_numbered = m_numbered || numbered;
+    return code;
+}
+
+void RecordWriter::insertMany(const Schema::Record& record) {
+    if (!m_db.isServer()) {
+        insert(record);
+        return;
+    }
+    const bool numbered = !record[0].isEmpty();
+    (numbered ? m_batchNumbered : m_batchNew).append(Schema::insertValues(record, numbered));
+    m_numbered = m_numbered || numbered;
+    if (m_batchNew.size() + m_batchNumbered.size() >= kBatch)
+        flush();
+}
+
+void RecordWriter::flush() {
+    for (const bool numbered : {false, true}) {
+        QVector<QVariantList>& batch = numbered ? m_batchNumbered : m_batchNew;
+        if (batch.isEmpty())
+            continue;
+        const QVector<QVariantList> rows = std::exchange(batch, {});
+        Server::copyRows(m_db.serverHandle(), QStringLiteral("clientes"), Schema::insertColumns(numbered),
+                         rows);
+    }
 }
 
 RecordWriter::Outcome RecordWriter::update(const Schema::Record& original, const Schema::Record& changed) {
@@ -65,8 +99,11 @@ bool RecordWriter::remove(qint64 code) {
 }
 
 void RecordWriter::commit() {
+    flush();
+    if (m_numbered)
+        Schema::numberAfterHighest(m_db);
     m_insertNew.reset();
     m_insertNumbered.reset();
-    NativeQuery::exec(m_db, QStringLiteral("COMMIT"));
+    m_db.commit();
     m_open = false;
 }

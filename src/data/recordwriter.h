@@ -1,8 +1,9 @@
 #pragma once
 
+#include "database.h"
 #include "schema.h"
 
-#include <QSqlDatabase>
+#include <QVector>
 #include <memory>
 
 namespace NativeQuery {
@@ -11,10 +12,10 @@ class Statement;
 
 // Writes records, with the search and date keys every write keeps, inside one short
 // transaction: begun when the writer is made (waiting for another machine's lock up to the
-// connection's busy timeout), kept by commit(), rolled back when the writer goes without it.
+// connection's timeout), kept by commit(), rolled back when the writer goes without it.
 class RecordWriter {
   public:
-    explicit RecordWriter(QSqlDatabase db);
+    explicit RecordWriter(Database db);
     ~RecordWriter();
     RecordWriter(const RecordWriter&) = delete;
     RecordWriter& operator=(const RecordWriter&) = delete;
@@ -22,6 +23,10 @@ class RecordWriter {
     // Stores a new record and gives its Código. A record that carries a Código keeps it
     // (the transfer keeps old numbers); otherwise the base gives the next one.
     qint64 insert(const Schema::Record& record);
+    // The same for one of many records stored at once, whose numbers no one waits for: a
+    // server gets them in large batches (COPY). A failure may show only at a later call or
+    // at commit().
+    void insertMany(const Schema::Record& record);
 
     enum class Outcome { Written, Unchanged, Deleted, ChangedElsewhere };
     // Writes the fields whose text differs between `original` (the record as read when
@@ -34,8 +39,13 @@ class RecordWriter {
     void commit();
 
   private:
-    QSqlDatabase m_db;
+    void flush();
+
+    Database m_db;
     std::unique_ptr<NativeQuery::Statement> m_insertNew;
     std::unique_ptr<NativeQuery::Statement> m_insertNumbered;
+    QVector<QVariantList> m_batchNew;
+    QVector<QVariantList> m_batchNumbered;
+    bool m_numbered = false; // records written with numbers of their own
     bool m_open = false;
 };

@@ -37,16 +37,57 @@ QString keyValue(const KeyColumn& key, const QString& text) {
     return key.chronological ? SearchKey::dateKey(text) : SearchKey::fold(text);
 }
 
-int userVersion(QSqlDatabase& db) {
-    return static_cast<int>(NativeQuery::integers(db, QStringLiteral("PRAGMA user_version"), {}).value(0));
+// A server keeps the version in a table of its own; a file in SQLite's user_version.
+const QString kVersionTable = QStringLiteral("velmora_versao");
+
+bool hasServerTable(const Database& db, const QString& table) {
+    return !NativeQuery::integers(
+                db,
+                QStringLiteral("SELECT 1 FROM information_schema.tables WHERE table_schema = "
+                               "current_schema() AND table_name = ?"),
+                {table})
+                .isEmpty();
 }
 
-QStringList existingColumns(QSqlDatabase& db) {
-    NativeQuery::Statement query(db, QStringLiteral("PRAGMA table_info(clientes)"));
+int userVersion(const Database& db) {
+    if (!db.isServer())
+        return static_cast<int>(
+            NativeQuery::integers(db, QStringLiteral("PRAGMA user_version"), {}).value(0));
+    if (!hasServerTable(db, kVersionTable))
+        return 0;
+    return static_cast<int>(
+        NativeQuery::integers(db, QStringLiteral("SELECT max(versao) FROM %1").arg(kVersionTable), {})
+            .value(0));
+}
+
+void setVersion(const Database& db) {
+    if (!db.isServer()) {
+        exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
+        return;
+    }
+    exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (versao integer NOT NULL)").arg(kVersionTable));
+    exec(db, QStringLiteral("DELETE FROM %1").arg(kVersionTable));
+    exec(db, QStringLiteral("INSERT INTO %1 (versao) VALUES (%2)").arg(kVersionTable).arg(kVersion));
+}
+
+QStringList existingColumns(const Database& db) {
+    const bool server = db.isServer();
+    NativeQuery::Statement query(
+        db, server ? QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                    "WHERE table_schema = current_schema() AND table_name "
+                                    "= 'clientes'")
+                   : QStringLiteral("PRAGMA table_info(clientes)"));
     QStringList names;
     while (query.step())
-        names << query.text(1);
+        names << query.text(server ? 0 : 1);
     return names;
+}
+
+// A key column's type. On a server the keys compare byte by byte, as SQLite compares
+// them, so that both storages order and search the same records the same way.
+QString keyType(const Database& db) {
+    return db.isServer() ? QStringLiteral(" TEXT COLLATE \"C\" NOT NULL DEFAULT ''")
+                         : QStringLiteral(" TEXT NOT NULL DEFAULT ''");
 }
 
 QString selectedColumns() {
@@ -57,7 +98,7 @@ QString selectedColumns() {
 }
 
 // Rewrites every record, so that its keys are computed as on every other write.
-void fillKeys(QSqlDatabase& db) {
+void fillKeys(const Database& db) {
     NativeQuery::Statement update(db, updateStatement());
     NativeQuery::Statement rows(db, QStringLiteral("SELECT %1 FROM clientes").arg(selectedColumns()));
     while (rows.step()) {
@@ -93,9 +134,9 @@ QVariantList writtenValues(const Record& record, int first) {
     return values;
 }
 
-// Runs `work` inside one transaction: all of it is kept, or none.
-template <typename Work> void inTransaction(QSqlDatabase& db, const QString& begin, Work work) {
-    exec(db, begin);
+// Runs `work` inside one transaction that writes: all of it is kept, or none.
+template <typename Work> void inTransaction(const Database& db, Work work) {
+    db.beginWrite();
     try {
         work();
         exec(db, QStringLiteral("COMMIT"));
@@ -111,7 +152,7 @@ template <typename Work> void inTransaction(QSqlDatabase& db, const QString& beg
 
 } // namespace
 
-void createIndexes(QSqlDatabase& db) {
+void createIndexes(const Database& db) {
     for (const auto& key : keys()) {
         if (key.indexed)
             exec(db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON clientes(%2)")
@@ -145,8 +186,46 @@ QStringList keyValues(const Record& record) {
 
 QString insertStatement(bool withCode) {
     const QStringList names = writtenColumns(withCode ? 0 : 1);
-    return QStringLiteral("INSERT INTO clientes (%1) VALUES (%2)")
-        .arg(names.join(QStringLiteral(", ")), QStringList(names.size(), QStringLiteral("?")).join(u','));
+    return QStringLiteral("INSERT INTO clientes (%1) VALUES (%2) RETURNING %3")
+        .arg(names.join(QStringLiteral(", ")), QStringList(names.size(), QStringLiteral("?")).join(u','),
+             Columns::quoted(Columns::kCodigo));
+}
+
+QStringList insertColumns(bool withCode) {
+    return writtenColumns(withCode ? 0 : 1);
+}
+
+qint64 nextRecordNumber(const Database& db) {
+    // Numbers are never reused: the highest one ever given counts, not only those left.
+    const QString highest =
+        QStringLiteral("coalesce((SELECT max(%1) FROM clientes), 0)").arg(Columns::quoted(Columns::kCodigo));
+    const QString sql =
+        db.isServer()
+            ? QStringLiteral(
+                  "SELECT greatest((SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END "
+                  "FROM %1), %2) + 1")
+                  .arg(serverSequence(db), highest)
+            : QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'clientes'), "
+                             "0), %1) + 1")
+                  .arg(highest);
+    return NativeQuery::integers(db, sql, {}).value(0, 1);
+}
+
+QString serverSequence(const Database& db) {
+    NativeQuery::Statement name(db, QStringLiteral("SELECT pg_get_serial_sequence('clientes', 'Código')"));
+    if (!name.step() || name.text(0).isEmpty())
+        throw AppError(QStringLiteral("A base de dados do servidor não numera os registros."));
+    return name.text(0);
+}
+
+void numberAfterHighest(const Database& db) {
+    if (!db.isServer())
+        return; // SQLite's AUTOINCREMENT follows every number written
+    NativeQuery::exec(
+        db,
+        QStringLiteral("SELECT setval(%1, greatest((SELECT max(%2) FROM clientes), (SELECT last_value FROM "
+                       "%3)), true)")
+            .arg(u'\'' + serverSequence(db) + u'\'', Columns::quoted(Columns::kCodigo), serverSequence(db)));
 }
 
 QVariantList insertValues(const Record& record, bool withCode) {
@@ -191,25 +270,27 @@ BoundStatement changedFieldsUpdate(qint64 code, const Record& original, const Re
             values + originals};
 }
 
-void exec(QSqlDatabase& db, const QString& sql) {
+void exec(const Database& db, const QString& sql) {
     NativeQuery::exec(db, sql);
 }
 
-void create(QSqlDatabase& db, bool withIndexes) {
+void create(const Database& db, bool withIndexes) {
+    // Numbers are never given twice: SQLite's AUTOINCREMENT and a server's sequence both
+    // remember the highest one given.
+    const QString number = db.isServer()
+                               ? QStringLiteral(" BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")
+                               : QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
     QStringList definitions;
-    for (const auto& column : Columns::all()) {
+    for (const auto& column : Columns::all())
         definitions << Columns::quoted(column.name) +
-                           (column.kind == Columns::Kind::Number
-                                ? QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT")
-                                : QStringLiteral(" TEXT"));
-    }
+                           (column.kind == Columns::Kind::Number ? number : QStringLiteral(" TEXT"));
     for (const auto& key : keys())
-        definitions << Columns::quoted(key.name) + QStringLiteral(" TEXT NOT NULL DEFAULT ''");
-    inTransaction(db, QStringLiteral("BEGIN"), [&] {
+        definitions << Columns::quoted(key.name) + keyType(db);
+    inTransaction(db, [&] {
         exec(db, QStringLiteral("CREATE TABLE clientes (%1)").arg(definitions.join(QStringLiteral(", "))));
         if (withIndexes)
             createIndexes(db);
-        exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
+        setVersion(db);
     });
 }
 
@@ -227,14 +308,16 @@ void refuseNewerBase(int version) {
 
 } // namespace
 
-void upgrade(QSqlDatabase& db) {
+void upgrade(const Database& db) {
     const int version = userVersion(db);
     refuseNewerBase(version);
     if (version == kVersion)
         return;
     // Another machine may be upgrading the same base: the version and the columns are read
     // again once this connection holds the write lock.
-    inTransaction(db, QStringLiteral("BEGIN IMMEDIATE"), [&] {
+    inTransaction(db, [&] {
+        if (db.isServer() && hasServerTable(db, kVersionTable))
+            exec(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(kVersionTable));
         const int lockedVersion = userVersion(db);
         refuseNewerBase(lockedVersion);
         if (lockedVersion == kVersion)
@@ -249,12 +332,12 @@ void upgrade(QSqlDatabase& db) {
         }
         for (const auto& key : keys()) {
             if (!present.contains(key.name))
-                exec(db, QStringLiteral("ALTER TABLE clientes ADD COLUMN %1 TEXT NOT NULL DEFAULT ''")
-                             .arg(Columns::quoted(key.name)));
+                exec(db, QStringLiteral("ALTER TABLE clientes ADD COLUMN %1%2")
+                             .arg(Columns::quoted(key.name), keyType(db)));
         }
         fillKeys(db);
         createIndexes(db);
-        exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kVersion));
+        setVersion(db);
     });
 }
 

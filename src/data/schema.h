@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/apperror.h"
+#include "database.h"
 
-#include <QSqlDatabase>
 #include <QStringList>
 #include <QVariantList>
 #include <utility>
@@ -30,16 +30,19 @@ QStringList keyValues(const Record& record);
 
 // Creates table clientes with its keys and indexes in an empty database. Without
 // indexes, a bulk load can create them afterwards with createIndexes.
-void create(QSqlDatabase& db, bool withIndexes = true);
-void createIndexes(QSqlDatabase& db);
+void create(const Database& db, bool withIndexes = true);
+void createIndexes(const Database& db);
 // Brings a base made by an earlier build up to this version in one transaction. Throws
 // AppError when the base cannot be read or upgraded, and for a base made by a newer build,
 // which is left untouched.
-void upgrade(QSqlDatabase& db);
+void upgrade(const Database& db);
 
-// The INSERT of one record with its keys, and its values in the order of the statement.
-// The record's Código is written only when `withCode` (old numbers kept by a transfer).
+// The INSERT of one record with its keys, giving the record's Código, and its values in
+// the order of the statement. The record's Código is written only when `withCode` (old
+// numbers kept by a transfer).
 QString insertStatement(bool withCode);
+// The columns it writes, in its order.
+QStringList insertColumns(bool withCode);
 QVariantList insertValues(const Record& record, bool withCode);
 // The UPDATE of every column and key of one record, and its values (Código last).
 QString updateStatement();
@@ -56,6 +59,14 @@ struct BoundStatement {
 BoundStatement changedFieldsUpdate(qint64 code, const Record& original, const Record& changed);
 
 // Runs one statement; throws AppError with the database's text when it fails.
-void exec(QSqlDatabase& db, const QString& sql);
+void exec(const Database& db, const QString& sql);
+
+// The number the base will give the next record stored.
+qint64 nextRecordNumber(const Database& db);
+// After records written with numbers of their own: the next number given follows the
+// highest one in the base.
+void numberAfterHighest(const Database& db);
+// The server's sequence that numbers the records.
+QString serverSequence(const Database& db);
 
 } // namespace Schema

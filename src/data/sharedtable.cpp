@@ -84,8 +84,8 @@ void SharedTable::open() {
     QStringList names;
     for (const auto& column : Columns::all())
         names << Columns::quoted(column.name);
-    NativeQuery::Statement(m_connection->database(),
-                           QStringLiteral("SELECT %1 FROM clientes").arg(names.join(u',')));
+    NativeQuery::exec(m_connection->database(),
+                      QStringLiteral("SELECT %1 FROM clientes LIMIT 0").arg(names.join(u',')));
     emit aboutToReset();
     m_state = State::Browse;
     try {
@@ -411,12 +411,7 @@ void SharedTable::setNewRecordNumber(qint64 code) {
 }
 
 qint64 SharedTable::nextRecordNumber() const {
-    // Numbers are never reused: the highest one ever given counts, not only those left.
-    const QString sql =
-        QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'clientes'), 0), "
-                       "coalesce((SELECT max(%1) FROM clientes), 0)) + 1")
-            .arg(Columns::quoted(Columns::kCodigo));
-    return NativeQuery::integers(m_connection->database(), sql, {}).value(0, 1);
+    return Schema::nextRecordNumber(m_connection->database());
 }
 
 void SharedTable::setFieldText(const QString& column, const QString& text) {

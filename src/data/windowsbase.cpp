@@ -50,7 +50,7 @@ void keepOriginal(const QString& base, const QString& kept) {
             QStringLiteral("Não foi possível guardar a base original como %1.").arg(baseName(kept)));
 }
 
-QString integrityOf(const QSqlDatabase& db) {
+QString integrityOf(const Database& db) {
     NativeQuery::Statement check(db, QStringLiteral("PRAGMA integrity_check"));
     return check.step() ? check.text(0) : QString();
 }
@@ -147,18 +147,13 @@ int readClientes(const QString& path, const std::function<void(const Schema::Rec
 }
 
 struct NewBase::Writing {
-    QSqlDatabase db;
+    Database db;
     std::optional<RecordWriter> writer;
 };
 
-NewBase::NewBase(const QString& path)
-    : m_path(path), m_connection(QStringLiteral("velmora-nova-%1").arg(reinterpret_cast<quintptr>(this))),
-      m_writing(std::make_unique<Writing>()) {
+NewBase::NewBase(const QString& path) : m_path(path), m_writing(std::make_unique<Writing>()) {
     try {
-        m_writing->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        m_writing->db.setDatabaseName(path);
-        if (!m_writing->db.open())
-            throw AppError(QStringLiteral("Não foi possível criar a nova base %1.").arg(path));
+        m_writing->db = Database::openFile(path, true);
         // The indexes are built once at the end, far faster than row by row, and the
         // whole new base is held in memory while it is built and checked.
         NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA cache_size = -262144"));
@@ -176,19 +171,15 @@ NewBase::~NewBase() {
 }
 
 void NewBase::discard() {
-    if (m_writing) {
-        m_writing->writer.reset();
-        m_writing->db.close();
-        m_writing.reset();
-    }
-    QSqlDatabase::removeDatabase(m_connection);
+    m_writing.reset();
     QFile::remove(m_path);
+    QFile::remove(m_path + QStringLiteral("-journal"));
 }
 
 void NewBase::add(const Schema::Record& record) {
     if (record[0].toLongLong() <= 0)
         throw AppError(QStringLiteral("Um registro da base original não tem número (Código)."));
-    m_writing->writer->insert(record);
+    m_writing->writer->insertMany(record);
 }
 
 void NewBase::finish(qint64 expected) {
@@ -206,9 +197,7 @@ void NewBase::finish(qint64 expected) {
                                .arg(stored)
                                .arg(expected)
                                .arg(check));
-        m_writing->db.close();
         m_writing.reset();
-        QSqlDatabase::removeDatabase(m_connection);
     } catch (const AppError&) {
         discard();
         throw;

@@ -2,7 +2,6 @@
 
 #include "schema.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <functional>
 
@@ -43,7 +42,6 @@ class NewBase {
     void discard();
 
     QString m_path;
-    QString m_connection;
     struct Writing;
     std::unique_ptr<Writing> m_writing;
 };

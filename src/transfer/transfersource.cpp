@@ -122,11 +122,15 @@ namespace {
 // updated in memory and written once per block.
 class BulkCache {
   public:
-    explicit BulkCache(const QSqlDatabase& db) : m_db(db) {
+    explicit BulkCache(const Database& db) : m_db(db) {
+        if (db.isServer())
+            return; // the server keeps its own cache
         m_previous = NativeQuery::integers(db, QStringLiteral("PRAGMA cache_size"), {}).value(0);
         NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -262144"));
     }
     ~BulkCache() {
+        if (m_db.isServer())
+            return;
         try {
             NativeQuery::exec(m_db, QStringLiteral("PRAGMA cache_size = %1").arg(m_previous));
         } catch (const AppError&) {
@@ -135,13 +139,13 @@ class BulkCache {
     }
 
   private:
-    QSqlDatabase m_db;
+    Database m_db;
     qint64 m_previous = 0;
 };
 
 } // namespace
 
-int transferAll(TransferSource& source, const QSqlDatabase& db, const std::function<void(int)>& progress) {
+int transferAll(TransferSource& source, const Database& db, const std::function<void(int)>& progress) {
     BulkCache cache(db);
     int stored = 0;
     while (!source.atEnd()) {
@@ -159,7 +163,7 @@ int transferAll(TransferSource& source, const QSqlDatabase& db, const std::funct
                 break;
             }
             try {
-                writer.insert(record);
+                writer.insertMany(record);
             } catch (const AppError& error) {
                 refusal.emplace(error, mapped);
                 if (source.kind() == RecordMapping::SourceKind::Table)

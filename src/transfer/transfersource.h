@@ -7,7 +7,7 @@
 #include <QVector>
 #include <functional>
 
-class QSqlDatabase;
+class Database;
 
 // The old edition's file loaded for the transfer: its records in the list's order, the
 // current one, and whether the list has been moved past its last record.
@@ -69,4 +69,4 @@ inline constexpr int kTransferBlock = 10000;
 // Any other failure (the base held by another machine, a block that could not be
 // committed) throws AppError: the block in progress is not stored and the source is back
 // at its first record. Gives the number of records stored.
-int transferAll(TransferSource& source, const QSqlDatabase& db, const std::function<void(int)>& progress);
+int transferAll(TransferSource& source, const Database& db, const std::function<void(int)>& progress);

@@ -115,7 +115,7 @@ class TestRecordEditing : public QObject {
                      qPrintable(dialogs.texts().first()));
         } else {
             // The base may grow no further: SQLite then says the disk is full.
-            QSqlDatabase db = app->dataModule()->ADOConnection1->database();
+            const Database db = app->dataModule()->ADOConnection1->database();
             const qint64 pages = NativeQuery::integers(db, QStringLiteral("PRAGMA page_count"), {}).value(0);
             NativeQuery::exec(db, QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
         }

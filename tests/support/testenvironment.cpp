@@ -26,6 +26,15 @@ template <typename Work> void withDatabase(const QString& path, Work work) {
     QSqlDatabase::removeDatabase(name);
 }
 
+// The base at `path` opened as the program opens it.
+Database openBase(const QString& path, bool create = false) {
+    try {
+        return Database::openFile(path, create);
+    } catch (const AppError& error) {
+        qFatal("cannot open %s: %s", qPrintable(path), qPrintable(error.message()));
+    }
+}
+
 } // namespace
 
 TestEnvironment::TestEnvironment()
@@ -68,7 +77,7 @@ void TestEnvironment::createSettingsFolder() {
 
 void TestEnvironment::createBase() {
     createDataFolder();
-    withDatabase(basePath(), [](QSqlDatabase& db) { Schema::create(db); });
+    Schema::create(openBase(basePath(), true));
 }
 
 void TestEnvironment::addRecords(const QList<QMap<QString, QString>>& records) {
@@ -76,20 +85,22 @@ void TestEnvironment::addRecords(const QList<QMap<QString, QString>>& records) {
 }
 
 void TestEnvironment::addRecords(const QString& basePath, const QList<QMap<QString, QString>>& records) {
-    withDatabase(basePath, [&records](QSqlDatabase& db) {
-        try {
-            RecordWriter writer(db);
-            for (const auto& fields : records) {
-                Schema::Record record = Schema::emptyRecord();
-                for (auto it = fields.begin(); it != fields.end(); ++it)
-                    record[Columns::indexOf(it.key())] = it.value();
-                writer.insert(record);
-            }
-            writer.commit();
-        } catch (const AppError& error) {
-            qFatal("insert failed: %s", qPrintable(error.message()));
+    addRecords(openBase(basePath), records);
+}
+
+void TestEnvironment::addRecords(const Database& db, const QList<QMap<QString, QString>>& records) {
+    try {
+        RecordWriter writer(db);
+        for (const auto& fields : records) {
+            Schema::Record record = Schema::emptyRecord();
+            for (auto it = fields.begin(); it != fields.end(); ++it)
+                record[Columns::indexOf(it.key())] = it.value();
+            writer.insert(record);
         }
-    });
+        writer.commit();
+    } catch (const AppError& error) {
+        qFatal("insert failed: %s", qPrintable(error.message()));
+    }
 }
 
 qint64 TestEnvironment::recordCount() const {

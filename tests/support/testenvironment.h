@@ -30,6 +30,7 @@ class TestEnvironment {
     // Records written straight into the base, field name -> text.
     void addRecords(const QList<QMap<QString, QString>>& records);
     static void addRecords(const QString& basePath, const QList<QMap<QString, QString>>& records);
+    static void addRecords(const Database& db, const QList<QMap<QString, QString>>& records);
     qint64 recordCount() const;
     // The stored text of one column of the record with this Código (null for none).
     QString storedText(qint64 code, const QString& column) const;

@@ -20,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlDatabase>
 #include <QTest>
 #include <cstdio>
 
@@ -55,26 +54,18 @@ struct BaseState {
 
 BaseState stateOf(const QString& path) {
     BaseState state;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        db.setDatabaseName(path);
-        if (db.open()) {
-            try {
-                NativeQuery::Statement check(db, QStringLiteral("PRAGMA integrity_check"));
-                state.integrity = check.step() ? check.text(0) : QString();
-                state.records =
-                    NativeQuery::integers(db, QStringLiteral("SELECT count(*) FROM clientes"), {}).value(0);
-                state.unnamed =
-                    NativeQuery::integers(
-                        db, QStringLiteral("SELECT count(*) FROM clientes WHERE AGE_NOME IS NULL"), {})
-                        .value(0);
-            } catch (const AppError& error) {
-                state.integrity = error.message();
-            }
-        }
-        db.close();
+    try {
+        const Database db = Database::openFile(path);
+        NativeQuery::Statement check(db, QStringLiteral("PRAGMA integrity_check"));
+        state.integrity = check.step() ? check.text(0) : QString();
+        state.records =
+            NativeQuery::integers(db, QStringLiteral("SELECT count(*) FROM clientes"), {}).value(0);
+        state.unnamed = NativeQuery::integers(
+                            db, QStringLiteral("SELECT count(*) FROM clientes WHERE AGE_NOME IS NULL"), {})
+                            .value(0);
+    } catch (const AppError& error) {
+        state.integrity = error.message();
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
     return state;
 }
 
