@@ -6,8 +6,9 @@ PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-webengine-dev qt6-tr
 for option in "$@"; do
     case "$option" in
     --with-display) PACKAGES="$PACKAGES xvfb xauth" ;;
-    # What the tests use besides the program: the desktop's validators and the PDF tools.
-    --for-tests) PACKAGES="$PACKAGES desktop-file-utils appstream poppler-utils" ;;
+    # What the tests use besides the program: the desktop's validators, the PDF tools, and
+    # the PostgreSQL server the server tests start for themselves.
+    --for-tests) PACKAGES="$PACKAGES desktop-file-utils appstream poppler-utils postgresql-15 postgresql-client-15" ;;
     # clang's libFuzzer and sanitizer runtimes, for the fuzz targets of the file readers.
     --for-fuzzing) PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;;
     *) echo "opção desconhecida: $option" >&2; exit 2 ;;

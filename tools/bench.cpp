@@ -4,6 +4,8 @@
 //
 //   velmora-bench [--records N] [--folder DIR] [--steps register,listing,pdf,backup,transfer,windows]
 //   velmora-bench --windows-base FILE     times the conversion of a Windows edition's base
+//   velmora-bench --servidor URI [--records N] [--steps register,listing,transfer,backup]
+//                                         the same on a server's base, beside psql
 //
 // The "pdf" step prints the hearing agenda of every record to a PDF, as " Imprimir" does,
 // beside headless Chromium printing the same temp.htm (Debian's chromium package).
@@ -12,6 +14,9 @@
 // reused, so a large base is generated only once.
 
 #include "backup/databasebackup.h"
+#include "benchrecords.h"
+#include "benchserver.h"
+#include "benchsteps.h"
 #include "common/apperror.h"
 #include "common/folders.h"
 #include "data/columns.h"
@@ -51,127 +56,7 @@
 
 namespace {
 
-QTextStream out(stdout);
-
-const QStringList kFirstNames = {
-    "José",    "João",    "Antônio",   "Francisco", "Carlos",   "Paulo",   "Pedro",     "Lucas",
-    "Luiz",    "Marcos",  "Luís",      "Gabriel",   "Rafael",   "Daniel",  "Marcelo",   "Bruno",
-    "Eduardo", "Felipe",  "Raimundo",  "Rodrigo",   "Maria",    "Ana",     "Francisca", "Antônia",
-    "Adriana", "Juliana", "Márcia",    "Fernanda",  "Patrícia", "Aline",   "Sandra",    "Camila",
-    "Amanda",  "Bruna",   "Jéssica",   "Letícia",   "Júlia",    "Luciana", "Vanessa",   "Mariana",
-    "Gustavo", "Sérgio",  "Vitória",   "Beatriz",   "Larissa",  "Otávio",  "Íris",      "Élcio",
-    "Úrsula",  "Cecília", "Conceição", "Joaquim",   "Jorge",    "Josefa",  "Jair",      "Jaqueline",
-    "Renata",  "Tiago",   "Vinícius",  "Wagner"};
-const QStringList kSurnames = {
-    "Silva",     "Santos",    "Oliveira", "Souza",   "Rodrigues", "Ferreira",  "Alves",      "Pereira",
-    "Lima",      "Gomes",     "Costa",    "Ribeiro", "Martins",   "Carvalho",  "Almeida",    "Lopes",
-    "Soares",    "Fernandes", "Vieira",   "Barbosa", "Rocha",     "Dias",      "Nascimento", "Andrade",
-    "Moreira",   "Nunes",     "Marques",  "Machado", "Mendes",    "Freitas",   "Cardoso",    "Ramos",
-    "Gonçalves", "Santana",   "Teixeira", "D'Ávila", "Araújo",    "Conceição", "Brandão",    "Simões"};
-const QList<QPair<QString, QString>> kCities = {
-    {"São Paulo", "SP"},      {"Campinas", "SP"},       {"Santos", "SP"},       {"Ribeirão Preto", "SP"},
-    {"Sorocaba", "SP"},       {"Rio de Janeiro", "RJ"}, {"Niterói", "RJ"},      {"Petrópolis", "RJ"},
-    {"Belo Horizonte", "MG"}, {"Uberlândia", "MG"},     {"Juiz de Fora", "MG"}, {"Curitiba", "PR"},
-    {"Londrina", "PR"},       {"Maringá", "PR"},        {"Porto Alegre", "RS"}, {"Caxias do Sul", "RS"},
-    {"Florianópolis", "SC"},  {"Joinville", "SC"},      {"Salvador", "BA"},     {"Feira de Santana", "BA"},
-    {"Recife", "PE"},         {"Olinda", "PE"},         {"Fortaleza", "CE"},    {"Belém", "PA"},
-    {"Manaus", "AM"},         {"Goiânia", "GO"},        {"Brasília", "DF"},     {"São Luís", "MA"},
-    {"Teresina", "PI"},       {"Natal", "RN"},          {"João Pessoa", "PB"},  {"Maceió", "AL"},
-    {"Aracaju", "SE"},        {"Vitória", "ES"},        {"Cuiabá", "MT"},       {"Campo Grande", "MS"},
-    {"Porto Velho", "RO"},    {"Macapá", "AP"},         {"Boa Vista", "RR"},    {"Palmas", "TO"}};
-const QStringList kStreets = {"Rua das Flores",        "Avenida Paulista", "Rua XV de Novembro",
-                              "Rua Sete de Setembro",  "Avenida Brasil",   "Rua da Consolação",
-                              "Travessa São José",     "Alameda Santos",   "Rua Barão de Itapetininga",
-                              "Avenida Getúlio Vargas"};
-const QStringList kDistricts = {"Centro",        "Jardim América",  "Vila Mariana", "Boa Vista",
-                                "Santa Cecília", "Bela Vista",      "Copacabana",   "Savassi",
-                                "Batel",         "Moinhos de Vento"};
-const QStringList kActions = {"Trabalhista",
-                              "Indenização por Danos Morais",
-                              "Revisional de Alimentos",
-                              "Divórcio Consensual",
-                              "Inventário",
-                              "Usucapião",
-                              "Despejo",
-                              "Cobrança",
-                              "Execução Fiscal",
-                              "Reintegração de Posse",
-                              "Aposentadoria por Invalidez"};
-const QStringList kCourts = {"1ª Vara Cível",   "2ª Vara Cível",           "3ª Vara do Trabalho",
-                             "Vara de Família", "Vara da Fazenda Pública", "Juizado Especial Cível",
-                             "5ª Vara Federal"};
-const QStringList kMarital = {"Solteiro(a)", "Casado(a)", "Divorciado(a)", "Viúvo(a)", "União Estável"};
-
-template <typename List> const auto& pick(QRandomGenerator& random, const List& list) {
-    return list.at(random.bounded(static_cast<int>(list.size())));
-}
-
-QString digits(QRandomGenerator& random, int count) {
-    QString text;
-    for (int i = 0; i < count; ++i)
-        text += QChar(u'0' + random.bounded(10));
-    return text;
-}
-
-QString dateText(QRandomGenerator& random, int firstYear, int lastYear) {
-    const QDate first(firstYear, 1, 1);
-    const QDate date =
-        first.addDays(random.bounded(static_cast<int>(first.daysTo(QDate(lastYear, 12, 31))) + 1));
-    return date.toString(QStringLiteral("dd/MM/yyyy"));
-}
-
-QString personName(QRandomGenerator& random) {
-    return pick(random, kFirstNames) + u' ' + pick(random, kSurnames) + u' ' + pick(random, kSurnames);
-}
-
-Schema::Record generateRecord(QRandomGenerator& random) {
-    Schema::Record r = Schema::emptyRecord();
-    const auto set = [&r](const char* column, const QString& text) {
-        r[Columns::indexOf(QString::fromUtf8(column))] = text;
-    };
-    const auto& [city, state] = pick(random, kCities);
-    const auto& [otherCity, otherState] = pick(random, kCities);
-    set("AGE_NOME", personName(random));
-    set("AGE_ENDERECO", pick(random, kStreets) + QStringLiteral(", %1").arg(random.bounded(1, 3000)));
-    set("AGE_BAIRRO", pick(random, kDistricts));
-    set("AGE_CIDADE", city);
-    set("AGE_UF", state);
-    set("AGE_CEP", digits(random, 5) + u'-' + digits(random, 3));
-    set("AGE_TEL", QStringLiteral("(%1) %2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
-    set("AGE_CEL",
-        QStringLiteral("(%1) 9%2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
-    set("AGE_RG",
-        digits(random, 2) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 1));
-    set("AGE_CIC",
-        digits(random, 3) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 2));
-    set("AGE_ESTCIVIL", pick(random, kMarital));
-    set("AGE_ADV", QStringLiteral("Dr. ") + personName(random));
-    set("AGE_PROC", digits(random, 7) + u'-' + digits(random, 2) + QStringLiteral(".20") + digits(random, 2) +
-                        QStringLiteral(".8.26.") + digits(random, 4));
-    set("AGE_VARA", pick(random, kCourts));
-    set("AGE_ACAO", pick(random, kActions));
-    set("AGE_DATAPROC", dateText(random, 2010, 2024));
-    set("AGE_DTAPET", dateText(random, 2010, 2024));
-    if (random.bounded(20) != 0) // a few cases have no hearing yet
-        set("AGE_DTAAUDIENCIA", dateText(random, 2015, 2026));
-    set("AGE_HORAAUDIENCIA", QStringLiteral("%1:%2")
-                                 .arg(random.bounded(8, 18), 2, 10, QChar(u'0'))
-                                 .arg(random.bounded(4) * 15, 2, 10, QChar(u'0')));
-    set("AGE_PCONT", random.bounded(3) == 0 ? QStringLiteral("Empresa ") + pick(random, kSurnames) + " Ltda."
-                                            : personName(random));
-    set("AGE_ADVCONT", QStringLiteral("Dra. ") + personName(random));
-    set("AGE_TELPCONT",
-        QStringLiteral("(%1) %2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
-    set("AGE_ANOTACOES",
-        QStringLiteral("Cliente indicado por %1.\r\nTrazer documentos originais.").arg(personName(random)));
-    set("AGE_ENDERECOpc", pick(random, kStreets) + QStringLiteral(", %1").arg(random.bounded(1, 3000)));
-    set("AGE_BAIRROpc", pick(random, kDistricts));
-    set("AGE_CIDADEpc", otherCity);
-    set("AGE_UFpc", otherState);
-    set("AGE_EMAIL", QStringLiteral("cliente%1@exemplo.com.br").arg(random.bounded(1000000)));
-    set("AGE_ANOTACOESaud", QStringLiteral("Levar testemunhas."));
-    return r;
-}
+using namespace Bench;
 
 void generate(const QString& path, int count) {
     QFile::remove(path);
@@ -206,21 +91,6 @@ qint64 storedCount(const QString& path) {
     return count;
 }
 
-// Reads the first screen of a grid, as the view does after a change.
-void readFirstScreen(GridModel& grid) {
-    const int rows = std::min(grid.rowCount(), 30);
-    for (int row = 0; row < rows; ++row)
-        for (int column = 0; column < grid.columnCount(); ++column)
-            grid.data(grid.index(row, column));
-}
-
-template <typename Work> double timed(Work work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
-}
-
 // Runs statements in the sqlite3 shell with the timer on; the real time of each, in ms.
 QList<double> shellTimes(const QString& path, const QStringList& statements) {
     QString script = QStringLiteral(".timer on\n");
@@ -240,124 +110,6 @@ QList<double> shellTimes(const QString& path, const QStringList& statements) {
         times << matches.next().captured(1).toDouble() * 1000.0;
     return times;
 }
-
-// The old edition's columns in the long packet layout, position by position (25 unused).
-const QStringList& packetColumns() {
-    static const QStringList columns = [] {
-        QStringList names{QStringLiteral("AGE_COD")};
-        for (int i = 1; i <= 24; ++i)
-            names << Columns::at(i).name;
-        names << QStringLiteral("AGE_LIVRE");
-        for (int i = 25; i < Columns::count(); ++i)
-            names << Columns::at(i).name;
-        return names;
-    }();
-    return columns;
-}
-
-QString csvField(const QString& text) {
-    return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
-// The same records as an old data packet, and as two CSV files for the shell: the
-// record's columns alone, and the record's columns with the search keys the base keeps.
-void writeTransferSources(int count, const QString& packetPath, const QString& csvPath,
-                          const QString& keyedCsvPath) {
-    QFile packet(packetPath);
-    QFile csv(csvPath);
-    QFile keyedCsv(keyedCsvPath);
-    if (!packet.open(QIODevice::WriteOnly) || !csv.open(QIODevice::WriteOnly) ||
-        !keyedCsv.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("cannot write the transfer sources"));
-    QXmlStreamWriter xml(&packet);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("DATAPACKET"));
-    xml.writeAttribute(QStringLiteral("Version"), QStringLiteral("2.0"));
-    xml.writeStartElement(QStringLiteral("METADATA"));
-    xml.writeStartElement(QStringLiteral("FIELDS"));
-    for (const QString& name : packetColumns()) {
-        xml.writeEmptyElement(QStringLiteral("FIELD"));
-        xml.writeAttribute(QStringLiteral("attrname"), name);
-        xml.writeAttribute(QStringLiteral("fieldtype"), QStringLiteral("string"));
-    }
-    xml.writeEndElement();
-    xml.writeEndElement();
-    xml.writeStartElement(QStringLiteral("ROWDATA"));
-    QTextStream csvOut(&csv);
-    QTextStream keyedOut(&keyedCsv);
-    QRandomGenerator random(20261210);
-    for (int i = 1; i <= count; ++i) {
-        Schema::Record record = generateRecord(random);
-        xml.writeEmptyElement(QStringLiteral("ROW"));
-        xml.writeAttribute(QStringLiteral("AGE_COD"), QString::number(i));
-        QStringList fields;
-        for (int column = 1; column < Columns::count(); ++column) {
-            xml.writeAttribute(Columns::at(column).name, record[column]);
-            fields << csvField(record[column]);
-        }
-        csvOut << fields.join(u',') << '\n';
-        for (const QString& key : Schema::keyValues(record))
-            fields << csvField(key);
-        keyedOut << fields.join(u',') << '\n';
-    }
-    xml.writeEndDocument();
-}
-
-long peakMemoryMB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
-// The listing the register starts with: its ten columns, titled by field.
-ListingInputs listingInputs() {
-    ListingInputs inputs;
-    inputs.columns = ListingColumns::initial();
-    return inputs;
-}
-
-QString listingColumnsSql() {
-    QStringList names;
-    for (const auto& column : ListingColumns::initial())
-        names << Columns::quoted(column.field);
-    return names.join(QStringLiteral(", "));
-}
-
-struct Step {
-    QString name;
-    double ms;
-    QString shellStatement; // empty: no equivalent
-    QString note;
-    int runs = 1; // the median of this many runs, here and in the shell
-};
-
-// One row of the result table: our time beside the shell's, and their ratio.
-void printRow(const QString& step, double ms, double shellMs, const QString& note) {
-    out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
-               .arg(step, -28)
-               .arg(ms, 10, 'f', 1)
-               .arg(shellMs, 10, 'f', 1)
-               .arg(shellMs > 0 ? ms / shellMs : 0.0, 6, 'f', 2)
-               .arg(note)
-        << Qt::endl;
-}
-
-double median(QList<double> values) {
-    if (values.isEmpty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-template <typename Work> double medianOfRuns(int runs, Work work) {
-    QList<double> times;
-    for (int run = 0; run < runs; ++run)
-        times << timed(work);
-    return median(times);
-}
-
-// The rows a listing gives the screen, as the report window does.
-constexpr int kShownRows = 5000;
 
 // The hearing agenda as "Visualizar Formulário" makes it: by city, date and time, the
 // hearing grid's fields under their default titles.
@@ -388,7 +140,7 @@ int agendaPdf(const QString& folder) {
         QPainter painter(&writer);
         outcome = ListingPages(ListingWriter(inputs)).paint(painter, writer, made.records, {}, {});
     });
-    out << ms << ' ' << peakMemoryMB() << ' ' << outcome.pages << Qt::endl;
+    out() << ms << ' ' << peakMemoryMB() << ' ' << outcome.pages << Qt::endl;
     return 0;
 }
 
@@ -432,8 +184,8 @@ int convertWindowsBase(const QString& windowsBase, const QString& folder) {
             throw AppError(QStringLiteral("cannot copy %1").arg(windowsBase));
         times << timed([&] { records = WindowsBase::convert(Folders::devolvebarra(folder)).records; });
     }
-    out << QFileInfo(windowsBase).fileName() << ": " << records << " records converted in "
-        << QString::number(median(times), 'f', 1) << " ms (median of " << kRuns << ")" << Qt::endl;
+    out() << QFileInfo(windowsBase).fileName() << ": " << records << " records converted in "
+          << QString::number(median(times), 'f', 1) << " ms (median of " << kRuns << ")" << Qt::endl;
     return 0;
 }
 
@@ -462,6 +214,11 @@ int main(int argc, char* argv[]) {
                       QStringLiteral("FILE")});
     parser.addOption(
         {QStringLiteral("pdf-only"), QStringLiteral("Only print the agenda to a PDF (used internally).")});
+    parser.addOption(
+        {QStringLiteral("servidor"),
+         QStringLiteral("Run on this server's base (a libpq URI) beside psql: the steps register, "
+                        "listing, transfer and backup."),
+         QStringLiteral("URI")});
     parser.addOption({QStringLiteral("steps"),
                       QStringLiteral("The steps to run: register, listing, pdf, backup, transfer, windows."),
                       QStringLiteral("LIST"),
@@ -485,15 +242,17 @@ int main(int argc, char* argv[]) {
         }
         if (parser.isSet(QStringLiteral("pdf-only")))
             return agendaPdf(folder);
+        if (parser.isSet(QStringLiteral("servidor")))
+            return Bench::runOnServer(parser.value(QStringLiteral("servidor")), count, chosen, folder);
         if (storedCount(path) != count) {
-            out << "Generating " << count << " records into " << path << " ..." << Qt::endl;
+            out() << "Generating " << count << " records into " << path << " ..." << Qt::endl;
             const double ms = timed([&] {
                 QProcess::execute(QCoreApplication::applicationFilePath(),
                                   {QStringLiteral("--generate-only"), QStringLiteral("--records"),
                                    QString::number(count), QStringLiteral("--folder"), folder});
             });
-            out << "  generated in " << QString::number(ms / 1000.0, 'f', 1) << " s, "
-                << QFileInfo(path).size() / (1024 * 1024) << " MB" << Qt::endl;
+            out() << "  generated in " << QString::number(ms / 1000.0, 'f', 1) << " s, "
+                  << QFileInfo(path).size() / (1024 * 1024) << " MB" << Qt::endl;
         }
 
         Connection connection;
@@ -713,23 +472,17 @@ int main(int argc, char* argv[]) {
 
         QStringList statements;
         for (const Step& step : steps)
-            for (int run = 0; run < step.runs && !step.shellStatement.isEmpty(); ++run)
-                statements << step.shellStatement;
+            for (int run = 0; run < step.runs && !step.toolStatement.isEmpty(); ++run)
+                statements << step.toolStatement;
         const QList<double> shell = shellTimes(path, statements);
-        out << Qt::endl
-            << "Velmora benchmark, " << count << " records (" << QFileInfo(path).size() / (1024 * 1024)
-            << " MB file)" << Qt::endl;
-        out << QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
-                   .arg(QStringLiteral("step"), -28)
-                   .arg(QStringLiteral("velmora ms"), 10)
-                   .arg(QStringLiteral("sqlite3 ms"), 10)
-                   .arg(QStringLiteral("ratio"), 6)
-                   .arg(QStringLiteral("note"))
-            << Qt::endl;
+        out() << Qt::endl
+              << "Velmora benchmark, " << count << " records (" << QFileInfo(path).size() / (1024 * 1024)
+              << " MB file)" << Qt::endl;
+        printHeader(QStringLiteral("sqlite3"));
         qsizetype nextShellTime = 0;
         for (int i = 0; i < steps.size(); ++i) {
             double shellMs = 0.0;
-            if (!steps[i].shellStatement.isEmpty()) {
+            if (!steps[i].toolStatement.isEmpty()) {
                 shellMs = median(shell.mid(nextShellTime, steps[i].runs));
                 nextShellTime += steps[i].runs;
             }
@@ -756,9 +509,9 @@ int main(int argc, char* argv[]) {
         if (wanted("windows"))
             printRow(QStringLiteral("Windows base: write"), conversionMs, importMs,
                      QStringLiteral("new base with indexes, counted and checked; shell: as above"));
-        out << "peak memory: " << registerPeak << " MB before the listing, " << listingPeak
-            << " MB after it, " << peakMemoryMB() << " MB after the transfer (the packet is held whole)"
-            << Qt::endl;
+        out() << "peak memory: " << registerPeak << " MB before the listing, " << listingPeak
+              << " MB after it, " << peakMemoryMB() << " MB after the transfer (the packet is held whole)"
+              << Qt::endl;
     } catch (const AppError& error) {
         QTextStream(stderr) << error.message() << Qt::endl;
         return 1;

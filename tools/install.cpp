@@ -8,12 +8,15 @@
 //   velmora-install             both parts
 //   velmora-install --dados     only the program folder's base (an administrator, once)
 //   velmora-install --usuario   only the settings folder of the user who runs it
+//   velmora-install --servidor URI   the office's database on a PostgreSQL server, made
+//                                    ready by its owner
 
 #include "common/apperror.h"
 #include "common/folders.h"
 #include "common/settingsfiles.h"
 #include "common/textfile.h"
 #include "data/schema.h"
+#include "data/server.h"
 #include "register/citylists.h"
 
 #include <QCommandLineParser>
@@ -23,6 +26,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QTextStream>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +94,40 @@ void installUserSettings(const QString& programFolder) {
     out << "Pasta de configurações: " << settingsFolder << Qt::endl;
 }
 
+// The password of a server, read from the terminal without showing it, when libpq finds
+// none (~/.pgpass, the service file, PGPASSWORD).
+QString passwordFromTerminal(const QString& server) {
+    QTextStream prompt(stderr);
+    prompt << "Senha para " << server << ": " << Qt::flush;
+    termios saved{};
+    const bool terminal = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios hidden = saved;
+        hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &hidden);
+    }
+    QTextStream input(stdin);
+    const QString typed = input.readLine();
+    if (terminal)
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    prompt << Qt::endl;
+    return typed;
+}
+
+// --servidor: the office's database on its server made ready, by its owner.
+void prepareServer(const QString& connectionText) {
+    Database db;
+    try {
+        db = Database::openServer(connectionText);
+    } catch (const PasswordNeeded&) {
+        db = Database::openServer(connectionText, passwordFromTerminal(Server::displayName(connectionText)));
+    }
+    Schema::prepareServer(db);
+    out << "Base preparada no servidor: " << db.name() << Qt::endl
+        << "Para cada membro da equipe, com o login de cada um já criado no servidor:" << Qt::endl
+        << "    GRANT " << Schema::kStaffRole << " TO <login>;" << Qt::endl;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -101,10 +140,19 @@ int main(int argc, char* argv[]) {
                                           QStringLiteral("Só a base de dados na pasta Dados do programa."));
     const QCommandLineOption userOnly(QStringLiteral("usuario"),
                                       QStringLiteral("Só a pasta de configurações de quem executa."));
-    parser.addOptions({databaseOnly, userOnly});
+    const QCommandLineOption server(
+        QStringLiteral("servidor"),
+        QStringLiteral("Prepara a base do escritório num servidor PostgreSQL, como seu "
+                       "dono (uma base vazia, ou uma já preparada)."),
+        QStringLiteral("URI"));
+    parser.addOptions({databaseOnly, userOnly, server});
     parser.process(application);
     const bool both = !parser.isSet(databaseOnly) && !parser.isSet(userOnly);
     try {
+        if (parser.isSet(server)) {
+            prepareServer(parser.value(server));
+            return 0;
+        }
         const QString programFolder = Folders::devolvebarra(QCoreApplication::applicationDirPath());
         if (both || parser.isSet(databaseOnly))
             installDatabase(programFolder);

@@ -190,6 +190,14 @@ bool MainWindow::openDatabase() {
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }
+    Connection* connection = m_app.dataModule()->ADOConnection1;
+    connection->setPasswordPrompt([this](const QString& server, bool refused) {
+        return Dialogs::password(this, QStringLiteral("Senha do servidor"),
+                                 (refused ? QStringLiteral("A senha não confere. ") : QString()) +
+                                     QStringLiteral("Senha para a base de dados em %1:").arg(server));
+    });
+    if (Database::isServerText(network->folderText()))
+        return openServerBase(network->folderText().trimmed());
     const QString folder = Folders::devolvebarra(network->folderText());
     if (!QFileInfo(folder + SettingsFiles::kBase).isFile()) {
         Dialogs::message(this, QStringLiteral("A Base de Dados não foi localizada  no caminho: ") + folder +
@@ -207,20 +215,13 @@ bool MainWindow::openDatabase() {
     }
     try {
         m_folders.minhabase = folder;
-        Connection* connection = m_app.dataModule()->ADOConnection1;
         connection->setLoginPrompt(false);
         connection->setConnectionString(Connection::startupText(m_folders.minhabase));
         connection->open();
         if (!connection->connected())
             throw AppError(QStringLiteral("not connected"));
         m_app.dataModule()->ADOTable1->open();
-        const QString readOnly = connection->readOnlyReason();
-        if (!readOnly.isEmpty())
-            Dialogs::message(
-                this, QStringLiteral("A base de dados só pode ser lida nesta estação: %1. Os registros "
-                                     "podem ser consultados, mas nenhum poderá ser incluído, "
-                                     "alterado ou excluído.")
-                          .arg(readOnly));
+        tellIfReadOnly();
         m_app.backup()->loadFolderAtStartUp();
     } catch (const Schema::NewerBaseError& error) {
         Dialogs::message(this, error.message());
@@ -231,6 +232,45 @@ bool MainWindow::openDatabase() {
                                    QStringLiteral("Informe ao Suporte Técnico."));
         m_app.terminate();
         return false;
+    }
+    return true;
+}
+
+// Told before anyone types a record that could not be saved.
+void MainWindow::tellIfReadOnly() {
+    const QString readOnly = m_app.dataModule()->ADOConnection1->readOnlyReason();
+    if (!readOnly.isEmpty())
+        Dialogs::message(this,
+                         QStringLiteral("A base de dados só pode ser lida nesta estação: %1. Os registros "
+                                        "podem ser consultados, mas nenhum poderá ser incluído, "
+                                        "alterado ou excluído.")
+                             .arg(readOnly));
+}
+
+// A base on a server that cannot be reached is told as a missing base is, with the reason,
+// and the user can name another place; start-up goes on.
+bool MainWindow::openServerBase(const QString& server) {
+    Connection* connection = m_app.dataModule()->ADOConnection1;
+    connection->setLoginPrompt(false);
+    connection->setConnectionString(server);
+    try {
+        connection->open();
+        m_app.dataModule()->ADOTable1->open();
+        tellIfReadOnly();
+    } catch (const Schema::NewerBaseError& error) {
+        Dialogs::message(this, error.message());
+        m_app.terminate();
+        return false;
+    } catch (const AppError& error) {
+        Dialogs::message(this, QStringLiteral("A Base de Dados não foi localizada  no caminho: ") +
+                                   connection->dataSource() + QStringLiteral("\n\n") + error.message());
+        LocalizarBase1Click();
+        return true;
+    }
+    try {
+        m_app.backup()->loadFolderAtStartUp();
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
     }
     return true;
 }

@@ -44,6 +44,8 @@ class MainWindow : public QMainWindow {
     void setMenuEnabled(bool enabled);
     void setRegionalFormats();
     bool openDatabase();
+    bool openServerBase(const QString& server);
+    void tellIfReadOnly();
     bool convertWindowsBase(const QString& folder, bool shared);
 
     QList<QAction*> menuActions() const;

@@ -104,13 +104,15 @@ void BackupWindow::runBackup() {
     const QDateTime now = QDateTime::currentDateTime();
     const QString databaseFolder = m_folders.minhabase;
     const QString source = databaseFolder + SettingsFiles::kBase;
-    if (!QFileInfo::exists(source)) {
+    // A base on a server is copied into a base file of the folder chosen.
+    const bool server = m_data->ADOConnection1->isServer();
+    if (!server && !QFileInfo::exists(source)) {
         Dialogs::message(this, QStringLiteral("A base de dados não foi localizada em: ") + source);
         return;
     }
     const QString folder = Folders::devolvebarra(folderText().trimmed());
     const QString target = DatabaseBackup::targetName(folder, now);
-    if (DatabaseBackup::sameFolder(databaseFolder, folder) || source.trimmed().isEmpty() ||
+    if ((!server && DatabaseBackup::sameFolder(databaseFolder, folder)) || source.trimmed().isEmpty() ||
         target.trimmed().isEmpty()) {
         Dialogs::message(this,
                          QStringLiteral("Não é possível gravar o arquivo na pasta da do arquivo original, "

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -99,6 +101,10 @@ std::optional<QColor> Dialogs::color(QWidget* parent, const QColor& initial) {
     return instance().chooseColor(parent, initial);
 }
 
+std::optional<QString> Dialogs::password(QWidget* parent, const QString& caption, const QString& label) {
+    return instance().askPassword(parent, caption, label);
+}
+
 bool Dialogs::printer(QWidget* parent, PrinterDialog kind, QPrinter& printer) {
     return instance().setUpPrinter(parent, kind, printer);
 }
@@ -123,6 +129,13 @@ QString Dialogs::chooseFile(QWidget* parent, const FileRequest& request) {
 std::optional<QColor> Dialogs::chooseColor(QWidget* parent, const QColor& initial) {
     const QColor chosen = QColorDialog::getColor(initial, parent);
     return chosen.isValid() ? std::optional<QColor>(chosen) : std::nullopt;
+}
+
+std::optional<QString> Dialogs::askPassword(QWidget* parent, const QString& caption, const QString& label) {
+    bool accepted = false;
+    const QString typed =
+        QInputDialog::getText(parent, caption, label, QLineEdit::Password, QString(), &accepted);
+    return accepted ? std::optional<QString>(typed) : std::nullopt;
 }
 
 bool Dialogs::setUpPrinter(QWidget* parent, PrinterDialog kind, QPrinter& printer) {

@@ -57,6 +57,9 @@ class Dialogs {
 
     static std::optional<QColor> color(QWidget* parent, const QColor& initial);
 
+    // A password typed by the user, shown as dots; nothing when cancelled.
+    static std::optional<QString> password(QWidget* parent, const QString& caption, const QString& label);
+
     // The print and page set-up dialogs on `printer`; true when the user accepted.
     enum class PrinterDialog { Print, PageSetup };
     static bool printer(QWidget* parent, PrinterDialog kind, QPrinter& printer);
@@ -67,6 +70,7 @@ class Dialogs {
     virtual Button show(QWidget* parent, const Message& message);
     virtual QString chooseFile(QWidget* parent, const FileRequest& request);
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial);
+    virtual std::optional<QString> askPassword(QWidget* parent, const QString& caption, const QString& label);
     virtual bool setUpPrinter(QWidget* parent, PrinterDialog kind, QPrinter& printer);
     virtual void preview(QWidget* parent, QPrinter& printer, const std::function<void(QPrinter*)>& paint);
 };

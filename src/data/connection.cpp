@@ -152,14 +152,32 @@ bool Connection::isServer() const {
 }
 
 QString Connection::readOnlyReason() const {
-    if (!connected() || m_db.isServer())
+    if (!connected())
         return {};
+    if (m_db.isServer())
+        return serverReadOnlyReason();
     const QString path = dataSource();
     if (sqlite3_db_readonly(m_db.fileHandle(), "main") == 1)
         return QStringLiteral("o arquivo %1 não permite gravação").arg(path);
     const QString folder = QFileInfo(path).absolutePath();
     if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0)
         return QStringLiteral("a pasta %1 não permite gravação").arg(folder);
+    return {};
+}
+
+QString Connection::serverReadOnlyReason() const {
+    NativeQuery::Statement rights(
+        m_db, QStringLiteral(
+                  "SELECT current_user, has_table_privilege('clientes', 'INSERT') AND "
+                  "has_table_privilege('clientes', 'UPDATE') AND has_table_privilege('clientes', 'DELETE'), "
+                  "current_setting('transaction_read_only') = 'on'"));
+    if (!rights.step())
+        return {};
+    if (rights.integer(2) != 0)
+        return QStringLiteral("o servidor %1 só aceita leituras").arg(dataSource());
+    if (rights.integer(1) == 0)
+        return QStringLiteral("o usuário %1 não tem permissão para gravar nela no servidor")
+            .arg(rights.text(0));
     return {};
 }
 

@@ -40,18 +40,18 @@ class Connection : public QObject {
     // Asks the user for the server's password when libpq finds none (the server's name,
     // whether a password given before was refused); nothing when the user gives up. The
     // password is kept in memory only.
-    void
-    setPasswordPrompt(std::function<std::optional<QString>(const QString& server, bool refused)> prompt) {
-        m_passwordPrompt = std::move(prompt);
-    }
+    using PasswordPrompt = std::function<std::optional<QString>(const QString& server, bool refused)>;
+    void setPasswordPrompt(PasswordPrompt prompt) { m_passwordPrompt = std::move(prompt); }
+    PasswordPrompt passwordPrompt() const { return m_passwordPrompt; }
 
     // Opens the base and brings its schema up to date; throws AppError on failure.
     void open();
     void close();
     bool connected() const;
     // Why the open base can only be read here (its file, or its folder, where the base
-    // keeps its journal while it writes, does not allow writing); empty when it can be
-    // written.
+    // keeps its journal while it writes, does not allow writing; on a server, a user
+    // without the right to write the records, or a server that only reads); empty when it
+    // can be written.
     QString readOnlyReason() const;
     Database database() const;
 
@@ -59,12 +59,13 @@ class Connection : public QObject {
     void disconnected();
 
   private:
+    QString serverReadOnlyReason() const;
     Database openServer();
 
     Database m_db;
     QString m_connectionString;
     QString m_password;
-    std::function<std::optional<QString>(const QString&, bool)> m_passwordPrompt;
+    PasswordPrompt m_passwordPrompt;
     bool m_loginPrompt = true;
     int m_busyTimeout = 10000;
 };

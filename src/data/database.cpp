@@ -14,6 +14,10 @@ struct Database::Handle {
     QString name;
     sqlite3* file = nullptr;
     pg_conn* server = nullptr;
+    int lockTimeout = 0;
+    // Between a BEGIN and its end: a connection lost then is not made again until the
+    // transaction is ended, so what follows never runs outside it.
+    bool inTransaction = false;
 
     Handle() = default;
     Handle(const Handle&) = delete;
@@ -41,9 +45,9 @@ Database Database::openFile(const QString& path, bool create, int busyTimeout) {
     // be written for reading only.
     const QString uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
                         (create ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw"));
-    const int code = sqlite3_open_v2(uri.toUtf8().constData(), &handle->file,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | (create ? SQLITE_OPEN_CREATE : 0),
-                                     nullptr);
+    const int code =
+        sqlite3_open_v2(uri.toUtf8().constData(), &handle->file,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
     if (code != SQLITE_OK) {
         const QString message = NativeQuery::errorMessage(handle->file, code);
         throw AppError(QStringLiteral("A base de dados %1 não pôde ser aberta.\n\n%2").arg(path, message));
@@ -58,6 +62,7 @@ Database Database::openServer(const QString& connectionText, const QString& pass
     handle->kind = Kind::Server;
     handle->name = Server::displayName(connectionText);
     handle->server = Server::connect(connectionText, password, lockTimeout);
+    handle->lockTimeout = lockTimeout;
     return Database(std::move(handle));
 }
 
@@ -97,31 +102,50 @@ sqlite3* Database::fileHandle() const {
     return open.file;
 }
 
+// A server that dropped the connection is reached again at the next statement outside a
+// transaction: the station goes on once the server is back, without a restart.
 pg_conn* Database::serverHandle() const {
     const Handle& open = handle();
     if (!open.server)
         throw AppError(QStringLiteral("A base de dados está num arquivo, não num servidor."));
+    if (!open.inTransaction)
+        Server::reconnect(open.server, open.lockTimeout);
     return open.server;
 }
 
 void Database::beginWrite() const {
     NativeQuery::exec(*this, isServer() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+    m_handle->inTransaction = true;
 }
 
 void Database::beginSnapshot() const {
     if (isServer()) {
         NativeQuery::exec(*this, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        m_handle->inTransaction = true;
         return;
     }
     // A read lock, taken at the first read and held to the end: no machine writes meanwhile.
     NativeQuery::exec(*this, QStringLiteral("BEGIN"));
+    m_handle->inTransaction = true;
     NativeQuery::exec(*this, QStringLiteral("SELECT count(*) FROM sqlite_master"));
 }
 
 void Database::commit() const {
-    NativeQuery::exec(*this, QStringLiteral("COMMIT"));
+    endTransaction(QStringLiteral("COMMIT"));
 }
 
 void Database::rollback() const {
-    NativeQuery::exec(*this, QStringLiteral("ROLLBACK"));
+    endTransaction(QStringLiteral("ROLLBACK"));
+}
+
+// The transaction is over whether its end succeeds or the connection is gone.
+void Database::endTransaction(const QString& sql) const {
+    struct Ended {
+        Handle* handle;
+        ~Ended() {
+            if (handle)
+                handle->inTransaction = false;
+        }
+    } ended{m_handle.get()};
+    NativeQuery::exec(*this, sql);
 }

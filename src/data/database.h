@@ -57,12 +57,20 @@ class Database {
     struct Handle;
     explicit Database(std::shared_ptr<Handle> handle);
     const Handle& handle() const;
+    void endTransaction(const QString& sql) const;
 
     std::shared_ptr<Handle> m_handle;
 };
 
 // A server that asks for a password it was not given, or refused the one given.
 class PasswordNeeded : public AppError {
+  public:
+    using AppError::AppError;
+};
+
+// A record the base would not store for what it holds: a number another record has, or a
+// value its column cannot take. Other records of the same batch may be stored.
+class RecordNotStored : public AppError {
   public:
     using AppError::AppError;
 };

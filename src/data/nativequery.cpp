@@ -10,6 +10,9 @@
 
 namespace NativeQuery {
 
+const QString kNumberTaken =
+    QStringLiteral("Já há na base um registro com o número deste; este registro não foi gravado.");
+
 namespace {
 
 // The folder of the base open on `handle`, for the messages.
@@ -52,6 +55,10 @@ QString sentenceFor(sqlite3* handle, int code) {
         return QStringLiteral("Esta estação não tem permissão para usar a base de dados em %1.").arg(folder);
     case SQLITE_NOMEM:
         return QStringLiteral("Falta memória para trabalhar com a base de dados.");
+    case SQLITE_CONSTRAINT:
+        return code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE
+                   ? kNumberTaken
+                   : QStringLiteral("A base de dados recusou um valor deste registro; ele não foi gravado.");
     default:
         return {};
     }
@@ -101,6 +108,8 @@ class FileStatement : public StatementImpl {
         if (code == SQLITE_DONE)
             return false;
         sqlite3_reset(m_statement);
+        if ((code & 0xff) == SQLITE_CONSTRAINT)
+            throw RecordNotStored(errorMessage(m_handle, code));
         throw AppError(errorMessage(m_handle, code));
     }
     void reset() override {

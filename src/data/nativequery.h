@@ -21,6 +21,8 @@ namespace NativeQuery {
 // a full disk, a disk or network error, a damaged file, a folder gone), SQLite's own text
 // kept as a detail line; SQLite's text alone for the failures only a program error causes.
 QString errorMessage(sqlite3* handle, int code);
+// What either storage says of a record whose number another record has.
+extern const QString kNumberTaken;
 
 // What a storage does with one statement.
 class StatementImpl {
@@ -57,7 +59,8 @@ class Statement {
     qint64 integer(int column) const { return m_impl->integer(column); }
     // A column's text; NULL gives the empty text.
     QString text(int column) const { return QString::fromUtf8(m_impl->bytesView(column)); }
-    // A column's text as the base stores it, UTF-8, valid until the statement moves on.
+    // A column's text as the base stores it, UTF-8, valid until the statement moves on (an
+    // integer of a server base, until the next call).
     QByteArrayView bytesView(int column) const { return m_impl->bytesView(column); }
 
     // Rows changed by the statement's last run.

@@ -7,6 +7,7 @@
 #include "common/textfile.h"
 #include "connection.h"
 #include "datamodule.h"
+#include "nativequery.h"
 #include "sharedtable.h"
 
 #include <QFile>
@@ -18,7 +19,45 @@ NetworkWindow::NetworkWindow(ProgramFolders& folders, QWidget* parent)
     connect(ui.Button2, &QPushButton::clicked, this, &NetworkWindow::Button2Click);
     connect(ui.Button3, &QPushButton::clicked, this, &QWidget::hide);
     connect(ui.Button4, &QPushButton::clicked, this, &NetworkWindow::Button4Click);
+    connect(ui.BtnServidor, &QPushButton::clicked, this, &NetworkWindow::BtnServidorClick);
+    connect(ui.BtnTestarConexao, &QPushButton::clicked, this, &NetworkWindow::BtnTestarConexaoClick);
     centreOnScreen();
+}
+
+void NetworkWindow::BtnServidorClick() {
+    const QString text = ui.EServidor->text().trimmed();
+    if (!Database::isServerText(text)) {
+        Dialogs::message(this,
+                         QStringLiteral("O endereço de um servidor começa com postgresql://, por exemplo "
+                                        "postgresql://servidor/velmora?user=maria."));
+        return;
+    }
+    setFolderText(text);
+}
+
+void NetworkWindow::BtnTestarConexaoClick() {
+    const QString text = folderText().trimmed();
+    if (!Database::isServerText(text)) {
+        const QString base = Folders::devolvebarra(text) + SettingsFiles::kBase;
+        Dialogs::message(this, QFileInfo(base).isFile()
+                                   ? QStringLiteral("A base de dados foi encontrada em %1.").arg(base)
+                                   : QStringLiteral("Base não localizada em: ") + base);
+        return;
+    }
+    try {
+        Connection probe;
+        probe.setPasswordPrompt(m_data->ADOConnection1->passwordPrompt());
+        probe.setConnectionString(text);
+        probe.open();
+        const qint64 records =
+            NativeQuery::integers(probe.database(), QStringLiteral("SELECT count(*) FROM clientes"), {})
+                .value(0);
+        Dialogs::message(
+            this,
+            QStringLiteral("A conexão com o servidor funciona: a base tem %L1 registro(s).").arg(records));
+    } catch (const AppError& error) {
+        Dialogs::message(this, QStringLiteral("A conexão com o servidor falhou.\n\n") + error.message());
+    }
 }
 
 void NetworkWindow::Button1Click() {
@@ -31,8 +70,11 @@ void NetworkWindow::Button1Click() {
 void NetworkWindow::Button2Click() {
     try {
         connectToFolder();
-    } catch (const AppError&) {
-        Dialogs::message(this, QStringLiteral("falha!"));
+    } catch (const AppError& error) {
+        // A server says why; a folder keeps its old short answer.
+        const bool server = Database::isServerText(folderText());
+        Dialogs::message(this,
+                         server ? QStringLiteral("falha!\n\n") + error.message() : QStringLiteral("falha!"));
         return;
     }
     Dialogs::message(this, QStringLiteral("as configurações foram realizadas"));
@@ -47,6 +89,12 @@ void NetworkWindow::connectToFolder() {
         data->ADOConnection1->close();
     data->ADOTable1->close();
     TextFile::writeText(principal->meudir + SettingsFiles::kRede, folderText());
+    if (Database::isServerText(folderText())) {
+        data->ADOConnection1->setConnectionString(folderText().trimmed());
+        data->ADOConnection1->open();
+        data->ADOTable1->open();
+        return;
+    }
     if (!folderText().isEmpty()) {
         principal->minhabase = Folders::devolvebarra(folderText());
     } else {

@@ -24,6 +24,11 @@ class NetworkWindow : public FormWindow<Ui::TForm3> {
     void Button2Click();
     // "Remover configuração de rede": the default folder applies from the next start.
     void Button4Click();
+    // "Usar servidor": the server's connection text typed beside it becomes the location.
+    void BtnServidorClick();
+    // "Testar conexão": says whether a base can be reached where the box says, and if not
+    // why.
+    void BtnTestarConexaoClick();
 
   private:
     void connectToFolder();

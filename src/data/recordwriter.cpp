@@ -30,7 +30,10 @@ RecordWriter::~RecordWriter() {
 }
 
 qint64 RecordWriter::insert(const Schema::Record& record) {
+    flush(); // records stored in the order given
     const bool numbered = !record[0].isEmpty();
+    if (!numbered)
+        followHighestNumber();
     auto& statement = numbered ? m_insertNumbered : m_insertNew;
     if (!statement)
         statement = std::make_unique<NativeQuery::Statement>(m_db, Schema::insertStatement(numbered));
@@ -44,7 +47,7 @@ qint64 RecordWriter::insert(const Schema::Record& record) {
         throw;
     }
     statement->reset();
-    m_numbered = m_numbered || numbered;
+    m_numberedSinceFollowed = m_numberedSinceFollowed || numbered;
     return code;
 }
 
@@ -53,22 +56,65 @@ void RecordWriter::insertMany(const Schema::Record& record) {
         insert(record);
         return;
     }
-    const bool numbered = !record[0].isEmpty();
-    (numbered ? m_batchNumbered : m_batchNew).append(Schema::insertValues(record, numbered));
-    m_numbered = m_numbered || numbered;
-    if (m_batchNew.size() + m_batchNumbered.size() >= kBatch)
+    m_batch.append(record);
+    if (m_batch.size() >= kBatch)
         flush();
 }
 
+// A batch the server refuses is stored again one record at a time, so that the records
+// before the one refused are kept, as when they are stored one by one.
 void RecordWriter::flush() {
-    for (const bool numbered : {false, true}) {
-        QVector<QVariantList>& batch = numbered ? m_batchNumbered : m_batchNew;
-        if (batch.isEmpty())
-            continue;
-        const QVector<QVariantList> rows = std::exchange(batch, {});
+    if (m_batch.isEmpty())
+        return;
+    const QVector<Schema::Record> batch = std::exchange(m_batch, {});
+    NativeQuery::exec(m_db, QStringLiteral("SAVEPOINT velmora_lote"));
+    try {
+        sendInRuns(batch);
+    } catch (const RecordNotStored&) {
+        NativeQuery::exec(m_db, QStringLiteral("ROLLBACK TO SAVEPOINT velmora_lote"));
+        storeOneByOne(batch);
+    }
+    NativeQuery::exec(m_db, QStringLiteral("RELEASE SAVEPOINT velmora_lote"));
+}
+
+// Each run of records with numbers of their own, or without, is one COPY.
+void RecordWriter::sendInRuns(const QVector<Schema::Record>& batch) {
+    for (qsizetype first = 0; first < batch.size();) {
+        const bool numbered = !batch[first][0].isEmpty();
+        QVector<QVariantList> rows;
+        qsizetype end = first;
+        for (; end < batch.size() && batch[end][0].isEmpty() != numbered; ++end)
+            rows.append(Schema::insertValues(batch[end], numbered));
+        if (!numbered)
+            followHighestNumber();
         Server::copyRows(m_db.serverHandle(), QStringLiteral("clientes"), Schema::insertColumns(numbered),
                          rows);
+        m_numberedSinceFollowed = m_numberedSinceFollowed || numbered;
+        first = end;
     }
+}
+
+void RecordWriter::storeOneByOne(const QVector<Schema::Record>& batch) {
+    for (qsizetype i = 0; i < batch.size(); ++i) {
+        NativeQuery::exec(m_db, QStringLiteral("SAVEPOINT velmora_registro"));
+        try {
+            insert(batch[i]);
+        } catch (const RecordNotStored& refused) {
+            NativeQuery::exec(m_db, QStringLiteral("ROLLBACK TO SAVEPOINT velmora_registro"));
+            NativeQuery::exec(m_db, QStringLiteral("RELEASE SAVEPOINT velmora_lote"));
+            throw BatchRefused(refused, i);
+        }
+        NativeQuery::exec(m_db, QStringLiteral("RELEASE SAVEPOINT velmora_registro"));
+    }
+}
+
+// A server's numbering goes on from its own last number: after records written with numbers
+// of their own, it is moved past them before it gives one, as SQLite's AUTOINCREMENT moves
+// by itself.
+void RecordWriter::followHighestNumber() {
+    if (m_numberedSinceFollowed)
+        Schema::numberAfterHighest(m_db);
+    m_numberedSinceFollowed = false;
 }
 
 RecordWriter::Outcome RecordWriter::update(const Schema::Record& original, const Schema::Record& changed) {
@@ -100,8 +146,7 @@ bool RecordWriter::remove(qint64 code) {
 
 void RecordWriter::commit() {
     flush();
-    if (m_numbered)
-        Schema::numberAfterHighest(m_db);
+    followHighestNumber();
     m_insertNew.reset();
     m_insertNumbered.reset();
     m_db.commit();

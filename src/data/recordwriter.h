@@ -24,9 +24,21 @@ class RecordWriter {
     // (the transfer keeps old numbers); otherwise the base gives the next one.
     qint64 insert(const Schema::Record& record);
     // The same for one of many records stored at once, whose numbers no one waits for: a
-    // server gets them in large batches (COPY). A failure may show only at a later call or
-    // at commit().
+    // server gets them in large batches (COPY), in the order given. A failure may show only
+    // at a later call or at flush() or commit(): a record of the batch the base refused
+    // throws BatchRefused, the records before it stored.
     void insertMany(const Schema::Record& record);
+    // Sends the records insertMany holds.
+    void flush();
+    // Records insertMany holds that are not sent yet.
+    qsizetype pending() const { return m_batch.size(); }
+
+    class BatchRefused : public RecordNotStored {
+      public:
+        BatchRefused(const AppError& error, qsizetype stored)
+            : RecordNotStored(error.message()), stored(stored) {}
+        qsizetype stored; // records of the batch stored before the one refused
+    };
 
     enum class Outcome { Written, Unchanged, Deleted, ChangedElsewhere };
     // Writes the fields whose text differs between `original` (the record as read when
@@ -39,13 +51,16 @@ class RecordWriter {
     void commit();
 
   private:
-    void flush();
+    void sendInRuns(const QVector<Schema::Record>& batch);
+    void storeOneByOne(const QVector<Schema::Record>& batch);
+    void followHighestNumber();
 
     Database m_db;
     std::unique_ptr<NativeQuery::Statement> m_insertNew;
     std::unique_ptr<NativeQuery::Statement> m_insertNumbered;
-    QVector<QVariantList> m_batchNew;
-    QVector<QVariantList> m_batchNumbered;
-    bool m_numbered = false; // records written with numbers of their own
+    QVector<Schema::Record> m_batch;
+    // Records written with numbers of their own since the server's numbering last went
+    // past them.
+    bool m_numberedSinceFollowed = false;
     bool m_open = false;
 };

@@ -139,10 +139,10 @@ template <typename Work> void inTransaction(const Database& db, Work work) {
     db.beginWrite();
     try {
         work();
-        exec(db, QStringLiteral("COMMIT"));
+        db.commit();
     } catch (const AppError&) {
         try {
-            exec(db, QStringLiteral("ROLLBACK"));
+            db.rollback();
         } catch (const AppError&) {
             // The failure that brought us here is the one to report.
         }
@@ -152,11 +152,16 @@ template <typename Work> void inTransaction(const Database& db, Work work) {
 
 } // namespace
 
+// SQLite's indexes hold the record number by themselves; a server's hold it as a second
+// column, so that an order by a key, its ties by number, is read from the index alone.
 void createIndexes(const Database& db) {
+    const QString withNumber =
+        db.isServer() ? QStringLiteral(", ") + Columns::quoted(Columns::kCodigo) : QString();
     for (const auto& key : keys()) {
         if (key.indexed)
-            exec(db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON clientes(%2)")
-                         .arg(Columns::quoted(QStringLiteral("ix_") + key.name), Columns::quoted(key.name)));
+            exec(db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON clientes(%2%3)")
+                         .arg(Columns::quoted(QStringLiteral("ix_") + key.name), Columns::quoted(key.name),
+                              withNumber));
     }
 }
 
@@ -338,6 +343,55 @@ void upgrade(const Database& db) {
         fillKeys(db);
         createIndexes(db);
         setVersion(db);
+    });
+}
+
+namespace {
+
+// The tables of ours a server's database may hold.
+const QStringList& ourTables() {
+    static const QStringList tables = {QStringLiteral("clientes"), kVersionTable};
+    return tables;
+}
+
+} // namespace
+
+void prepareServer(const Database& db) {
+    if (!db.isServer())
+        throw AppError(QStringLiteral("Só uma base num servidor é preparada assim."));
+    NativeQuery::Statement tables(db, QStringLiteral("SELECT table_name FROM information_schema.tables WHERE "
+                                                     "table_schema = current_schema() ORDER BY 1"));
+    QStringList others;
+    bool present = false;
+    while (tables.step()) {
+        const QString table = tables.text(0);
+        if (!ourTables().contains(table))
+            others << table;
+        present = present || table == u"clientes";
+    }
+    if (!others.isEmpty())
+        throw AppError(
+            QStringLiteral(
+                "A base de dados %1 já tem tabelas de outro programa (%2); o Velmora só se instala "
+                "numa base vazia. Crie uma base só para ele.")
+                .arg(db.name(), others.join(QStringLiteral(", "))));
+    if (present)
+        upgrade(db);
+    else
+        create(db);
+    inTransaction(db, [&] {
+        exec(db,
+             QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = '%1') THEN "
+                            "CREATE ROLE %1 NOLOGIN; END IF; END $$")
+                 .arg(kStaffRole));
+        NativeQuery::Statement schema(db, QStringLiteral("SELECT current_schema()"));
+        schema.step();
+        exec(db, QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2")
+                     .arg(Columns::quoted(schema.text(0)), kStaffRole));
+        exec(db, QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON clientes TO %1").arg(kStaffRole));
+        exec(db, QStringLiteral("GRANT SELECT ON %1 TO %2").arg(kVersionTable, kStaffRole));
+        exec(db, QStringLiteral("GRANT USAGE, SELECT, UPDATE ON SEQUENCE %1 TO %2")
+                     .arg(serverSequence(db), kStaffRole));
     });
 }
 

@@ -69,4 +69,12 @@ void numberAfterHighest(const Database& db);
 // The server's sequence that numbers the records.
 QString serverSequence(const Database& db);
 
+// The role the office's staff are given on a server: it may read and write the records,
+// and nothing else (no table is made, changed or dropped by it).
+inline const QString kStaffRole = QStringLiteral("velmora_equipe");
+// Prepares a server's database for the office, as its owner: the table with its keys and
+// indexes in an empty database (one that holds tables of another program is refused), or
+// an earlier schema brought up to date, then the staff role and its rights. Throws AppError.
+void prepareServer(const Database& db);
+
 } // namespace Schema

@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QtEndian>
 #include <libpq-fe.h>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace Server {
@@ -17,8 +19,9 @@ constexpr Oid kInt2 = 21;
 constexpr Oid kInt4 = 23;
 constexpr Oid kBool = 16;
 
-const QString kBusy = QStringLiteral("A base de dados está em uso por outra estação e não pôde ser acessada agora. "
-                                     "Tente novamente em alguns instantes.");
+const QString kBusy =
+    QStringLiteral("A base de dados está em uso por outra estação e não pôde ser acessada agora. "
+                   "Tente novamente em alguns instantes.");
 
 QString withDetail(const QString& sentence, const QString& detail) {
     const QString trimmed = detail.trimmed();
@@ -36,17 +39,31 @@ QString connectionFailure(const QString& text, const QString& detail) {
         sentence = QStringLiteral("O usuário indicado não existe no servidor (%1).").arg(where);
     else if (lower.contains(QStringLiteral("password authentication failed")))
         sentence = QStringLiteral("A senha não confere (%1).").arg(where);
-    else if (lower.contains(QStringLiteral("permission denied")) || lower.contains(QStringLiteral("pg_hba.conf")) ||
+    else if (lower.contains(QStringLiteral("permission denied")) ||
+             lower.contains(QStringLiteral("pg_hba.conf")) ||
              lower.contains(QStringLiteral("not permitted to log in")))
-        sentence = QStringLiteral("O servidor recusou a conexão deste usuário: ele não tem permissão (%1).").arg(where);
+        sentence = QStringLiteral("O servidor recusou a conexão deste usuário: ele não tem permissão (%1).")
+                       .arg(where);
     else if (lower.contains(QStringLiteral("ssl")))
         sentence = QStringLiteral("A conexão segura (SSL) com o servidor falhou (%1).").arg(where);
     else if (lower.contains(QStringLiteral("invalid")) || lower.contains(QStringLiteral("missing")) ||
-             lower.contains(QStringLiteral("unrecognized")) || lower.contains(QStringLiteral("definition of service")))
-        sentence = QStringLiteral("O texto de conexão com o servidor não pôde ser entendido (%1).").arg(where);
+             lower.contains(QStringLiteral("unrecognized")) ||
+             lower.contains(QStringLiteral("definition of service")))
+        sentence =
+            QStringLiteral("O texto de conexão com o servidor não pôde ser entendido (%1).").arg(where);
     else
         sentence = QStringLiteral("O servidor da base de dados não pôde ser alcançado (%1).").arg(where);
     return withDetail(sentence, detail);
+}
+
+// The failure of a statement thrown as what it is: a record the server refused for what it
+// holds (an integrity or data error, SQLSTATE classes 23 and 22), or any other failure.
+[[noreturn]] void throwFailure(pg_conn* connection, const pg_result* result) {
+    const QString message = errorMessage(connection, result);
+    const QByteArray state = result ? QByteArray(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : QByteArray();
+    if (state.startsWith("23") || state.startsWith("22"))
+        throw RecordNotStored(message);
+    throw AppError(message);
 }
 
 // "?" replaced by $1, $2 ... as libpq numbers its values; our statements hold no "?" in a
@@ -124,10 +141,20 @@ class ServerStatement : public NativeQuery::StatementImpl {
         }
     }
 
+    // Integers come binary; their text is made here, valid until the next call.
     QByteArrayView bytesView(int column) const override {
         if (!current(column))
             return {};
-        return QByteArrayView(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column));
+        switch (PQftype(m_result, column)) {
+        case kInt8:
+        case kInt4:
+        case kInt2:
+        case kBool:
+            m_numberText = QByteArray::number(integer(column));
+            return m_numberText;
+        default:
+            return QByteArrayView(PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column));
+        }
     }
 
     int changes() const override { return m_changes; }
@@ -142,16 +169,18 @@ class ServerStatement : public NativeQuery::StatementImpl {
         std::vector<const char*> values(static_cast<size_t>(m_count));
         std::vector<int> lengths(static_cast<size_t>(m_count));
         for (int i = 0; i < m_count; ++i) {
-            values[static_cast<size_t>(i)] = m_null[static_cast<size_t>(i)] ? nullptr : m_values[i].constData();
+            values[static_cast<size_t>(i)] =
+                m_null[static_cast<size_t>(i)] ? nullptr : m_values[i].constData();
             lengths[static_cast<size_t>(i)] = static_cast<int>(m_values[i].size());
         }
-        m_result = PQexecParams(m_connection, m_sql.constData(), m_count, nullptr, values.data(), lengths.data(),
-                                nullptr, 1);
+        m_result = PQexecParams(m_connection, m_sql.constData(), m_count, nullptr, values.data(),
+                                lengths.data(), nullptr, 1);
         const ExecStatusType status = PQresultStatus(m_result);
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-            const QString message = errorMessage(m_connection, m_result);
-            clearResult();
-            throw AppError(message);
+            const std::unique_ptr<pg_result, void (*)(pg_result*)> failed(std::exchange(m_result, nullptr),
+                                                                          PQclear);
+            m_row = -1;
+            throwFailure(m_connection, failed.get());
         }
         m_changes = QByteArray(PQcmdTuples(m_result)).toInt();
     }
@@ -171,6 +200,7 @@ class ServerStatement : public NativeQuery::StatementImpl {
     pg_result* m_result = nullptr;
     int m_row = -1;
     int m_changes = 0;
+    mutable QByteArray m_numberText;
 };
 
 // A value as COPY's text form writes it.
@@ -227,6 +257,10 @@ pg_conn* connect(const QString& connectionText, const QString& password, int loc
             throw PasswordNeeded(connectionFailure(connectionText, detail));
         throw AppError(connectionFailure(connectionText, detail));
     }
+    // The server's notices ("skipping", "drop cascades") are for a console; the program
+    // reports failures, never notices.
+    PQsetNoticeProcessor(
+        connection, [](void*, const char*) {}, nullptr);
     try {
         exec(connection, QStringLiteral("SET lock_timeout = %1").arg(lockTimeout));
     } catch (const AppError&) {
@@ -234,6 +268,21 @@ pg_conn* connect(const QString& connectionText, const QString& password, int loc
         throw;
     }
     return connection;
+}
+
+bool reconnect(pg_conn* connection, int lockTimeout) {
+    // Reading what has arrived finds a connection the server has closed meanwhile.
+    if (PQstatus(connection) == CONNECTION_OK && PQconsumeInput(connection) == 1)
+        return true;
+    PQreset(connection);
+    if (PQstatus(connection) != CONNECTION_OK)
+        return false;
+    try {
+        exec(connection, QStringLiteral("SET lock_timeout = %1").arg(lockTimeout));
+    } catch (const AppError&) {
+        return false;
+    }
+    return true;
 }
 
 void disconnect(pg_conn* connection) {
@@ -263,7 +312,8 @@ void exec(pg_conn* connection, const QString& sql) {
 
 void copyRows(pg_conn* connection, const QString& table, const QStringList& columns,
               const QVector<QVariantList>& rows) {
-    const QByteArray command = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
+    const QByteArray command =
+        QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
     pg_result* started = PQexec(connection, command.constData());
     if (PQresultStatus(started) != PGRES_COPY_IN) {
         const QString message = errorMessage(connection, started);
@@ -273,7 +323,8 @@ void copyRows(pg_conn* connection, const QString& table, const QStringList& colu
     PQclear(started);
     QByteArray chunk;
     const auto send = [&] {
-        if (!chunk.isEmpty() && PQputCopyData(connection, chunk.constData(), static_cast<int>(chunk.size())) != 1)
+        if (!chunk.isEmpty() &&
+            PQputCopyData(connection, chunk.constData(), static_cast<int>(chunk.size())) != 1)
             throw AppError(errorMessage(connection, nullptr));
         chunk.clear();
     };
@@ -299,39 +350,53 @@ void copyRows(pg_conn* connection, const QString& table, const QStringList& colu
             PQclear(result);
         throw;
     }
-    QString failure;
+    std::unique_ptr<pg_result, void (*)(pg_result*)> failed(nullptr, PQclear);
     while (pg_result* result = PQgetResult(connection)) {
-        if (PQresultStatus(result) != PGRES_COMMAND_OK && failure.isEmpty())
-            failure = errorMessage(connection, result);
-        PQclear(result);
+        if (PQresultStatus(result) != PGRES_COMMAND_OK && !failed)
+            failed.reset(result);
+        else
+            PQclear(result);
     }
-    if (!failure.isEmpty())
-        throw AppError(failure);
+    if (failed)
+        throwFailure(connection, failed.get());
 }
 
 QString errorMessage(pg_conn* connection, const pg_result* result) {
-    const QString detail = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(connection));
-    if (PQstatus(connection) != CONNECTION_OK)
-        return withDetail(QStringLiteral("A conexão com o servidor da base de dados caiu; nada foi gravado. Verifique "
-                                         "a rede ou o servidor e tente de novo."),
-                          detail);
+    const QString detail =
+        QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(connection));
     const QByteArray state = result ? QByteArray(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : QByteArray();
+    // A failure the server sent has its SQLSTATE; one without is libpq's own, the
+    // connection lost (libpq may not have marked it so yet).
+    if (PQstatus(connection) != CONNECTION_OK || state.isEmpty())
+        return withDetail(
+            QStringLiteral("A conexão com o servidor da base de dados caiu; nada foi gravado. Verifique "
+                           "a rede ou o servidor e tente de novo."),
+            detail);
     if (state == "55P03" || state == "40001" || state == "40P01")
         return kBusy;
     if (state == "53100")
-        return withDetail(QStringLiteral("Não há espaço no disco do servidor da base de dados; nada foi gravado."),
-                          detail);
+        return withDetail(
+            QStringLiteral("Não há espaço no disco do servidor da base de dados; nada foi gravado."), detail);
     if (state == "42501")
-        return withDetail(QStringLiteral("Este usuário não tem permissão para isto na base de dados do servidor."),
-                          detail);
+        return withDetail(
+            QStringLiteral("Este usuário não tem permissão para isto na base de dados do servidor."), detail);
     if (state == "42P01" || state == "42703")
-        return withDetail(QStringLiteral("A base de dados do servidor não é uma base do Velmora (falta nela o que o "
-                                         "programa usa)."),
-                          detail);
+        return withDetail(
+            QStringLiteral("A base de dados do servidor não é uma base do Velmora (falta nela o que o "
+                           "programa usa)."),
+            detail);
     if (state.startsWith("57P") || state.startsWith("08"))
-        return withDetail(QStringLiteral("O servidor da base de dados foi desligado ou desfez a conexão; nada foi "
-                                         "gravado."),
-                          detail);
+        return withDetail(
+            QStringLiteral("O servidor da base de dados foi desligado ou desfez a conexão; nada foi "
+                           "gravado."),
+            detail);
+    if (state == "23505")
+        return withDetail(NativeQuery::kNumberTaken, detail);
+    if (state.startsWith("23") || state.startsWith("22"))
+        return withDetail(
+            QStringLiteral("A base de dados do servidor recusou um valor deste registro; ele não foi "
+                           "gravado."),
+            detail);
     if (state == "25P02")
         return withDetail(QStringLiteral("A operação anterior falhou; nada foi gravado."), detail);
     return detail.trimmed();

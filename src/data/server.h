@@ -19,6 +19,9 @@ namespace Server {
 // Throws PasswordNeeded or AppError (see Database::openServer).
 pg_conn* connect(const QString& connectionText, const QString& password, int lockTimeout);
 void disconnect(pg_conn* connection);
+// A connection the server dropped (restarted, or the network gone a while) made again, with
+// its settings; false while the server cannot be reached.
+bool reconnect(pg_conn* connection, int lockTimeout);
 
 // The connection text as a message shows it: a password written in it is hidden.
 QString displayName(const QString& connectionText);

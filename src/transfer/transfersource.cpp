@@ -145,14 +145,40 @@ class BulkCache {
 
 } // namespace
 
+namespace {
+
+// The record a batch refused, found again in the source: the source is left on it (a
+// table's list past it), and its values mapped for the message.
+RecordRefused refusedInBatch(TransferSource& source, const RecordWriter::BatchRefused& refused,
+                             int position) {
+    source.moveTo(position);
+    RecordMapping::Mapped mapped;
+    try {
+        source.mapCurrent(&mapped);
+    } catch (const AppError&) {
+        // It was mapped once; what was mapped of it is shown all the same.
+    }
+    if (source.kind() == RecordMapping::SourceKind::Table)
+        source.next();
+    return RecordRefused(refused, mapped);
+}
+
+} // namespace
+
 int transferAll(TransferSource& source, const Database& db, const std::function<void(int)>& progress) {
     BulkCache cache(db);
     int stored = 0;
     while (!source.atEnd()) {
         RecordWriter writer(db);
         const int blockStart = source.position();
-        int inBlock = 0;
+        int inBlock = 0; // records of the block given to the writer, and not refused
         std::optional<RecordRefused> refusal;
+        // The records a server has not been sent yet start here in the block.
+        const auto firstPending = [&] { return inBlock - static_cast<int>(writer.pending()); };
+        const auto batchRefused = [&](const RecordWriter::BatchRefused& refused, int batchStart) {
+            inBlock = batchStart + static_cast<int>(refused.stored);
+            refusal.emplace(refusedInBatch(source, refused, blockStart + inBlock));
+        };
         for (; inBlock < kTransferBlock && !source.atEnd(); ++inBlock) {
             RecordMapping::Mapped mapped;
             Schema::Record record;
@@ -162,8 +188,12 @@ int transferAll(TransferSource& source, const Database& db, const std::function<
                 refusal.emplace(error, mapped);
                 break;
             }
+            const int batchStart = firstPending();
             try {
                 writer.insertMany(record);
+            } catch (const RecordWriter::BatchRefused& refused) {
+                batchRefused(refused, batchStart);
+                break;
             } catch (const AppError& error) {
                 refusal.emplace(error, mapped);
                 if (source.kind() == RecordMapping::SourceKind::Table)
@@ -176,6 +206,14 @@ int transferAll(TransferSource& source, const Database& db, const std::function<
         }
         // The records before a refused one are kept.
         try {
+            if (!refusal) {
+                const int batchStart = firstPending();
+                try {
+                    writer.flush();
+                } catch (const RecordWriter::BatchRefused& refused) {
+                    batchRefused(refused, batchStart);
+                }
+            }
             writer.commit();
         } catch (const AppError&) {
             source.moveTo(blockStart);

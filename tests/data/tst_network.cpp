@@ -1,5 +1,6 @@
-// The network location window: choosing the folder of a shared base, storing it in
-// rede.ini and connecting, and removing it again.
+// The network location window: choosing the folder of a shared base, or naming a server,
+// storing it in rede.ini and connecting, and removing it again; a server's failures told in
+// Portuguese, at the test and at start-up.
 
 #include "app/application.h"
 #include "app/mainwindow.h"
@@ -7,12 +8,16 @@
 #include "controls.h"
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
+#include "data/schema.h"
 #include "data/sharedtable.h"
 #include "files.h"
 #include "register/registerwindow.h"
 #include "scripteddialogs.h"
 #include "testenvironment.h"
+#include "testserver.h"
 #include "windowsupport.h"
+
+#include <QDirIterator>
 
 #include <QDir>
 #include <QLineEdit>
@@ -43,7 +48,38 @@ struct Program {
         QTest::mouseClick(control<QPushButton>(window(), button), Qt::LeftButton);
     }
     QString rede() const { return env.settingsFolder() + QStringLiteral("rede.ini"); }
+    void nameServer(const QString& text) {
+        control<QLineEdit>(window(), "EServidor")->setText(text);
+        press("BtnServidor");
+    }
+    // What "Testar conexão" says of a server.
+    QString testServer(const QString& text) {
+        nameServer(text);
+        dialogs.clear();
+        press("BtnTestarConexao");
+        return dialogs.texts().join(u'|');
+    }
 };
+
+// A database of the office on the test's server, with two records, its staff role granted
+// to `login`.
+QString officeOnServer(const QString& name, const QString& login) {
+    TestServer& server = TestEnvironment::server();
+    const Database db = Database::openServer(server.createDatabase(name));
+    Schema::prepareServer(db);
+    TestEnvironment::addRecords(db, {{{"AGE_NOME", "Ana"}}, {{"AGE_NOME", "Bia"}}});
+    server.sql(name, QStringLiteral("GRANT velmora_equipe TO %1").arg(login));
+    return server.uri(name, login);
+}
+
+// Whether any file under a folder holds a text.
+bool anyFileHolds(const QString& folder, const QByteArray& text) {
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext())
+        if (bytesOf(files.next()).contains(text))
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -124,6 +160,80 @@ class TestNetwork : public QObject {
         QCOMPARE(program.dialogs.texts(),
                  (QStringList{"Base não localizada em: " + program.env.programFolder() + "Dados", "falha!"}));
         QCOMPARE(program.table()->state(), SharedTable::State::Inactive);
+    }
+
+    // A server named instead of a folder: "Testar conexão" says what fails, in Portuguese;
+    // "Gravar" stores the text in rede.ini and connects; a password is asked for, never
+    // written anywhere.
+    void serverNamedTestedAndStored() {
+        Program program;
+        TestServer& server = TestEnvironment::server();
+        const QString office = officeOnServer(QStringLiteral("rede_escritorio"), TestServer::passwordUser());
+        program.window()->show();
+        program.nameServer(QStringLiteral("//servidor/velmora"));
+        QVERIFY(program.dialogs.texts().first().startsWith(
+            QStringLiteral("O endereço de um servidor começa com postgresql://")));
+        QCOMPARE(program.box(), program.env.programFolder() + QStringLiteral("Dados")); // as it was
+
+        server.sql(QStringLiteral("postgres"), QStringLiteral("CREATE ROLE sem_direitos LOGIN"));
+        const QString host = QString::fromLatin1(QUrl::toPercentEncoding(server.socketFolder()));
+        const QString failed = QStringLiteral("A conexão com o servidor falhou.\n\n");
+        program.dialogs.setNextPassword(QStringLiteral("errada"));
+        program.dialogs.setNextPassword(std::nullopt);
+        QVERIFY(program.testServer(office).startsWith(failed + QStringLiteral("A senha não confere")));
+        QCOMPARE(program.dialogs.passwordsAsked, 2);
+        QVERIFY(program.testServer(server.uri(QStringLiteral("nao_ha")))
+                    .startsWith(failed + QStringLiteral("A base de dados indicada não existe no servidor")));
+        QVERIFY(
+            program.testServer(QStringLiteral("postgresql:///velmora?host=%2Fnao%2Fexiste"))
+                .startsWith(failed + QStringLiteral("O servidor da base de dados não pôde ser alcançado")));
+        QVERIFY(
+            program.testServer(server.uri(QStringLiteral("rede_escritorio"), QStringLiteral("sem_direitos")))
+                .startsWith(failed + QStringLiteral("Este usuário não tem permissão")));
+        QCOMPARE(program.table()->fieldText(QStringLiteral("AGE_NOME")),
+                 QStringLiteral("Local")); // still on its base
+
+        program.dialogs.setNextPassword(TestServer::password());
+        QCOMPARE(program.testServer(office),
+                 QStringLiteral("A conexão com o servidor funciona: a base tem 2 registro(s)."));
+        program.dialogs.clear();
+        program.dialogs.setNextPassword(TestServer::password());
+        program.press("Button2");
+        QCOMPARE(program.dialogs.texts(), QStringList{"as configurações foram realizadas"});
+        QCOMPARE(bytesOf(program.rede()), TextFile::encode(office));
+        QCOMPARE(program.table()->recordCount(), 2);
+        QCOMPARE(program.table()->fieldText(QStringLiteral("AGE_NOME")), QStringLiteral("Ana"));
+
+        // The next start asks for the password once and opens the server's base.
+        program.app.reset();
+        program.dialogs.clear();
+        program.dialogs.passwordsAsked = 0;
+        program.dialogs.setNextPassword(TestServer::password());
+        program.app = startProgram(program.env);
+        QCOMPARE(program.dialogs.texts(), QStringList());
+        QCOMPARE(program.dialogs.passwordsAsked, 1);
+        QCOMPARE(program.table()->recordCount(), 2);
+        program.app.reset();
+        QVERIFY(!anyFileHolds(program.env.root(), TestServer::password().toUtf8()));
+    }
+
+    // A server that cannot be reached at start-up is told as a missing base is, with the
+    // reason; the window to name another place opens, and the program goes on.
+    void unreachableServerAtStartUp() {
+        TestEnvironment env;
+        env.install();
+        const QString text = QStringLiteral("postgresql:///velmora?host=%2Fnao%2Fexiste");
+        writeFile(env.settingsFolder() + QStringLiteral("rede.ini"), text.toUtf8());
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        QCOMPARE(dialogs.shown.size(), 1);
+        QVERIFY2(dialogs.texts().first().startsWith(
+                     QStringLiteral("A Base de Dados não foi localizada  no caminho: ") + text +
+                     QStringLiteral("\n\nO servidor da base de dados não pôde ser alcançado")),
+                 qPrintable(dialogs.texts().first()));
+        QVERIFY(app->form3()->isVisible());
+        QVERIFY(!app->terminated());
+        QCOMPARE(app->dataModule()->ADOTable1->state(), SharedTable::State::Inactive);
     }
 
     void removalWithoutAFile() {

@@ -12,6 +12,7 @@
 #include "register/registerwindow.h"
 #include "scripteddialogs.h"
 #include "testenvironment.h"
+#include "testserver.h"
 #include "titles/titleeditor.h"
 #include "windowsupport.h"
 
@@ -47,6 +48,9 @@ const Buttons kBrowse{true, true, true, false, false};
 const Buttons kBrowseEmpty{true, false, true, false, false};
 const Buttons kEditing{false, false, false, true, true};
 const Buttons kClosed{false, false, false, false, false};
+
+// What stands in the way of a save.
+enum class Obstacle { ReadOnlyFile, FullDisk, ReadOnlyUser, ServerStopped };
 
 QMap<QString, QString> named(const QString& name) {
     return {{QStringLiteral("AGE_NOME"), name}};
@@ -85,35 +89,50 @@ class TestRecordEditing : public QObject {
     }
 
     // A base that can only be read is told at start-up, before anyone types; a save then
-    // gets a sentence in Portuguese and the record stays as typed. A full disk the same.
+    // gets a sentence in Portuguese and the record stays as typed, nothing half-written. A
+    // full disk, or a server gone mid-session, the same; once the server is back, the
+    // record kept in edit is saved.
     void baseThatCannotBeWritten_data() {
-        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<Obstacle>("obstacle");
+        QTest::addColumn<QString>("startUpNotice");
         QTest::addColumn<QString>("sentence");
-        QTest::newRow("read-only base") << true << "A base de dados só pode ser lida nesta estação";
-        QTest::newRow("full disk") << false << "Não há espaço no disco da base de dados";
+        if (!TestEnvironment::onServer()) {
+            QTest::newRow("read-only base")
+                << Obstacle::ReadOnlyFile << "A base de dados só pode ser lida nesta estação"
+                << "A base de dados só pode ser lida nesta estação";
+            QTest::newRow("full disk") << Obstacle::FullDisk << ""
+                                       << "Não há espaço no disco da base de dados";
+            return;
+        }
+        QTest::newRow("user who may only read")
+            << Obstacle::ReadOnlyUser << "A base de dados só pode ser lida nesta estação: o usuário maria"
+            << "Este usuário não tem permissão para isto";
+        QTest::newRow("server stopped") << Obstacle::ServerStopped << ""
+                                        << "A conexão com o servidor da base de dados caiu; nada foi gravado";
     }
     void baseThatCannotBeWritten() {
-        QFETCH(bool, readOnly);
+        QFETCH(Obstacle, obstacle);
+        QFETCH(QString, startUpNotice);
         QFETCH(QString, sentence);
         TestEnvironment env;
         env.install();
         env.addRecords({named(QStringLiteral("Ana"))});
         std::optional<ReadOnlyPath> base;
         std::optional<ReadOnlyPath> folder;
-        if (readOnly) {
+        if (obstacle == Obstacle::ReadOnlyFile) {
             base.emplace(env.basePath());
             folder.emplace(env.databaseFolder());
             if (!base->ok() || !folder->ok())
                 QSKIP("the base cannot be made read-only here");
         }
+        if (obstacle == Obstacle::ReadOnlyUser)
+            env.serverSql(QStringLiteral("REVOKE INSERT, UPDATE, DELETE ON clientes FROM velmora_equipe"));
         ScriptedDialogs dialogs;
         auto app = startProgram(env);
-        if (readOnly) {
-            QCOMPARE(dialogs.shown.size(), 1);
-            QVERIFY2(dialogs.texts().first().startsWith(
-                         QStringLiteral("A base de dados só pode ser lida nesta estação")),
-                     qPrintable(dialogs.texts().first()));
-        } else {
+        QCOMPARE(dialogs.shown.size(), startUpNotice.isEmpty() ? 0 : 1);
+        if (!startUpNotice.isEmpty())
+            QVERIFY2(dialogs.texts().first().startsWith(startUpNotice), qPrintable(dialogs.texts().first()));
+        if (obstacle == Obstacle::FullDisk) {
             // The base may grow no further: SQLite then says the disk is full.
             const Database db = app->dataModule()->ADOConnection1->database();
             const qint64 pages = NativeQuery::integers(db, QStringLiteral("PRAGMA page_count"), {}).value(0);
@@ -124,15 +143,25 @@ class TestRecordEditing : public QObject {
         QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
         typeText(control<QLineEdit>(cadastro, "DBnome"), QStringLiteral("Beatriz"));
         control<QPlainTextEdit>(cadastro, "DBanotacoes")->setPlainText(QString(20000, u'x'));
+        if (obstacle == Obstacle::ServerStopped)
+            TestEnvironment::server().stop();
         QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+        if (obstacle == Obstacle::ServerStopped)
+            TestEnvironment::server().start();
         QCOMPARE(dialogs.shown.size(), 1);
         QCOMPARE(dialogs.shown.first().icon, Dialogs::Icon::Error);
         QVERIFY2(dialogs.texts().first().startsWith(sentence), qPrintable(dialogs.texts().first()));
         QVERIFY(dialogs.texts().first().contains(QStringLiteral("Detalhe: ")));
         QCOMPARE(recordButtons(cadastro), kEditing);
         QCOMPARE(control<QLineEdit>(cadastro, "DBnome")->text(), QStringLiteral("Beatriz"));
-        app.reset();
         QCOMPARE(env.recordCount(), 1);
+        if (obstacle == Obstacle::ServerStopped) {
+            dialogs.clear();
+            QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+            QCOMPARE(dialogs.texts(), QStringList());
+            QCOMPARE(recordButtons(cadastro), kBrowse);
+            QCOMPARE(env.recordCount(), 2);
+        }
     }
 
     void saveWithoutNameIsRefused() {

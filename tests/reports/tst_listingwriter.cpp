@@ -58,7 +58,7 @@ class TestListingWriter : public QObject {
         env.createBase();
         env.addRecords(kRecords);
         Connection connection;
-        connection.setConnectionString(Connection::startupText(env.databaseFolder()));
+        connection.setConnectionString(env.connectionText());
         connection.open();
         SharedTable table(&connection);
         table.open();
@@ -130,7 +130,7 @@ class TestListingWriter : public QObject {
         TestEnvironment env;
         env.createBase();
         Connection connection;
-        connection.setConnectionString(Connection::startupText(env.databaseFolder()));
+        connection.setConnectionString(env.connectionText());
         connection.open();
         SharedTable table(&connection);
         table.open();

@@ -17,6 +17,9 @@ class ScriptedDialogs : public Dialogs {
     // The next file dialog gives this path; an empty one cancels.
     void setNextFile(const QString& path) { m_files.enqueue(path); }
     void setNextColor(std::optional<QColor> color) { m_colors.enqueue(color); }
+    // The next password asked for; none cancels.
+    void setNextPassword(std::optional<QString> password) { m_passwords.enqueue(password); }
+    int passwordsAsked = 0;
     // The next print or page set-up dialog: `accept` prepares the printer and says whether
     // the user pressed OK.
     void setNextPrinterAnswer(std::function<bool(QPrinter&)> accept) {
@@ -51,6 +54,10 @@ class ScriptedDialogs : public Dialogs {
     std::optional<QColor> chooseColor(QWidget*, const QColor&) override {
         return m_colors.isEmpty() ? std::nullopt : m_colors.dequeue();
     }
+    std::optional<QString> askPassword(QWidget*, const QString&, const QString&) override {
+        ++passwordsAsked;
+        return m_passwords.isEmpty() ? std::nullopt : m_passwords.dequeue();
+    }
     bool setUpPrinter(QWidget*, PrinterDialog kind, QPrinter& printer) override {
         printerDialogs.append(kind);
         return !m_printers.isEmpty() && m_printers.dequeue()(printer);
@@ -66,5 +73,6 @@ class ScriptedDialogs : public Dialogs {
     QQueue<Button> m_answers;
     QQueue<QString> m_files;
     QQueue<std::optional<QColor>> m_colors;
+    QQueue<std::optional<QString>> m_passwords;
     QQueue<std::function<bool(QPrinter&)>> m_printers;
 };

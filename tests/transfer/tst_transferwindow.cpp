@@ -19,8 +19,6 @@
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableView>
 
 namespace {
@@ -75,17 +73,7 @@ struct Program {
         return path;
     }
     QStringList stored() const {
-        QStringList rows;
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("stored"));
-        db.setDatabaseName(env.basePath());
-        db.open();
-        QSqlQuery query(QStringLiteral("SELECT \"Código\", AGE_NOME FROM clientes ORDER BY 1"), db);
-        while (query.next())
-            rows << query.value(0).toString() + u' ' + query.value(1).toString();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("stored"));
-        return rows;
+        return env.storedRows({QStringLiteral("Código"), QStringLiteral("AGE_NOME")});
     }
 };
 
@@ -215,16 +203,14 @@ class TestTransferWindow : public QObject {
         program.table->close();
         connection->open();
         program.table->open();
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-        other.setDatabaseName(program.env.basePath());
-        QVERIFY(other.open());
-        QSqlQuery holder(other);
         const QString busy = QStringLiteral("A base de dados está em uso por outra estação");
-        // Its write lock keeps "<<" from starting; then its reading keeps a block from
-        // being committed.
-        for (const char* hold : {"BEGIN IMMEDIATE", "BEGIN"}) {
-            QVERIFY(holder.exec(QString::fromUtf8(hold)));
-            QVERIFY(holder.exec(QStringLiteral("SELECT count(*) FROM clientes")) && holder.next());
+        // Its write lock keeps "<<" from starting or storing; a base file's reader keeps a
+        // block from being committed.
+        QList<TestEnvironment::Hold> holds{TestEnvironment::Hold::Writes};
+        if (!TestEnvironment::onServer())
+            holds << TestEnvironment::Hold::Reads;
+        for (const TestEnvironment::Hold hold : holds) {
+            Database holder = program.env.holdBase(hold);
             program.dialogs.clear();
             program.press("Button6");
             QCOMPARE(program.dialogs.shown.size(), 1);
@@ -232,16 +218,11 @@ class TestTransferWindow : public QObject {
                      qPrintable(program.dialogs.shown.first().text));
             QCOMPARE(program.table->state(), SharedTable::State::Browse);
             QCOMPARE(program.window->source().position(), 0);
-            holder.finish();
-            QVERIFY(holder.exec(QStringLiteral("ROLLBACK")));
+            holder.rollback();
             QVERIFY(program.stored().isEmpty());
         }
         program.press("Button6");
         QCOMPARE(program.stored(), (QStringList{"1 Ana", "2 Bia"}));
-        holder = QSqlQuery();
-        other.close();
-        other = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 
     // "<<" with nothing loaded leaves a record being typed in the register as it is.
