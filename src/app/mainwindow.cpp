@@ -26,6 +26,7 @@
 #include "titles/titleeditor.h"
 #include "transfer/transferwindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -192,7 +193,11 @@ bool MainWindow::openDatabase() {
     }
     Connection* connection = m_app.dataModule()->ADOConnection1;
     connection->setPasswordPrompt([this](const QString& server, bool refused) {
-        return Dialogs::password(this, QStringLiteral("Senha do servidor"),
+        // Over the window in use ("Localizar Base" stays on top), never under the splash,
+        // which goes as when its time is up.
+        m_app.ver()->Timer1Timer();
+        QWidget* over = QApplication::activeWindow() ? QApplication::activeWindow() : this;
+        return Dialogs::password(over, QStringLiteral("Senha do servidor"),
                                  (refused ? QStringLiteral("A senha não confere. ") : QString()) +
                                      QStringLiteral("Senha para a base de dados em %1:").arg(server));
     });

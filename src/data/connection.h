@@ -43,6 +43,12 @@ class Connection : public QObject {
     using PasswordPrompt = std::function<std::optional<QString>(const QString& server, bool refused)>;
     void setPasswordPrompt(PasswordPrompt prompt) { m_passwordPrompt = std::move(prompt); }
     PasswordPrompt passwordPrompt() const { return m_passwordPrompt; }
+    // The password another connection to the same server was given, so it is not asked
+    // for again.
+    void usePasswordOf(const Connection& other) {
+        if (other.m_connectionString.trimmed() == m_connectionString.trimmed())
+            m_password = other.m_password;
+    }
 
     // Opens the base and brings its schema up to date; throws AppError on failure.
     void open();

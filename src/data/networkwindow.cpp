@@ -48,6 +48,7 @@ void NetworkWindow::BtnTestarConexaoClick() {
         Connection probe;
         probe.setPasswordPrompt(m_data->ADOConnection1->passwordPrompt());
         probe.setConnectionString(text);
+        probe.usePasswordOf(*m_data->ADOConnection1);
         probe.open();
         const qint64 records =
             NativeQuery::integers(probe.database(), QStringLiteral("SELECT count(*) FROM clientes"), {})

@@ -23,8 +23,9 @@ const QString kBusy =
     QStringLiteral("A base de dados está em uso por outra estação e não pôde ser acessada agora. "
                    "Tente novamente em alguns instantes.");
 
+// libpq's text, on one line: it breaks its lines and indents them for a console.
 QString withDetail(const QString& sentence, const QString& detail) {
-    const QString trimmed = detail.trimmed();
+    const QString trimmed = detail.simplified();
     return trimmed.isEmpty() ? sentence : sentence + QStringLiteral("\n\nDetalhe: ") + trimmed;
 }
 

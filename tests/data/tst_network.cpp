@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "app/smallwindows.h"
 #include "common/textfile.h"
 #include "controls.h"
 #include "data/datamodule.h"
@@ -17,12 +18,12 @@
 #include "testserver.h"
 #include "windowsupport.h"
 
-#include <QDirIterator>
-
 #include <QDir>
+#include <QDirIterator>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolButton>
 
 namespace {
 
@@ -213,6 +214,9 @@ class TestNetwork : public QObject {
         QCOMPARE(program.dialogs.texts(), QStringList());
         QCOMPARE(program.dialogs.passwordsAsked, 1);
         QCOMPARE(program.table()->recordCount(), 2);
+        // The splash went for the password to be typed, and the program is usable at once.
+        QVERIFY(!program.app->ver()->isVisible());
+        QVERIFY(control<QToolButton>(program.app->principal(), "SpeedButton6")->isEnabled());
         program.app.reset();
         QVERIFY(!anyFileHolds(program.env.root(), TestServer::password().toUtf8()));
     }
