@@ -7,8 +7,10 @@
 #include "smallwindows.h"
 
 #include "backup/backupwindow.h"
+#include "data/changewatcher.h"
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
+#include "data/sharedtable.h"
 #include "prefs/prefswindows.h"
 #include "register/registerwindow.h"
 #include "reports/reportwindows.h"
@@ -57,12 +59,16 @@ Application::Application(const QString& programFolder) {
     m_impressao->attachData(m_dataModule);
     m_trans->attachData(m_dataModule);
     Progress::install(m_espere);
+    m_changes = std::make_unique<ChangeWatcher>(m_dataModule->ADOConnection1);
     connectWindows();
 }
 
 void Application::connectWindows() {
     QObject::connect(m_ver, &SplashWindow::gone, m_principal,
                      [this] { m_principal->enableToolbarAndMenu(true); });
+    // Other stations' changes show without "Atualizar".
+    QObject::connect(m_changes.get(), &ChangeWatcher::changedElsewhere, m_dataModule->ADOTable1,
+                     &SharedTable::refreshFromBase);
 
     // What the register is told: the accents setting and the agenda's order, as they change.
     m_cadastro->setAccentsAllowed(m_acentos->accentsAllowed());
@@ -133,6 +139,7 @@ Application::~Application() {
     // Windows go in the reverse order of their creation, the main window (which owns
     // the others) last; the data module outlives every window bound to it.
     Progress::install(nullptr);
+    m_changes.reset();
     std::unique_ptr<QObject> dataModule;
     while (!m_objects.empty()) {
         if (m_objects.back().get() == m_dataModule)

@@ -12,6 +12,7 @@
 class AboutWindow;
 class AccentsDialog;
 class BackupWindow;
+class ChangeWatcher;
 class DataModule;
 class DriveDialog;
 class FieldChooser;
@@ -116,4 +117,5 @@ class Application {
     WaitBox* m_espere = nullptr;
     TitleEditor* m_mudacampos = nullptr;
     BackupWindow* m_backup = nullptr;
+    std::unique_ptr<ChangeWatcher> m_changes;
 };

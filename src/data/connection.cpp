@@ -115,6 +115,7 @@ void Connection::open() {
         throw;
     }
     m_db = db;
+    emit opened();
 }
 
 // The password the user types when the server asks for one is kept in memory only, for

@@ -62,6 +62,8 @@ class Connection : public QObject {
     Database database() const;
 
   signals:
+    // Once the base is open, before anything is read from it.
+    void opened();
     void disconnected();
 
   private:

@@ -2,8 +2,12 @@
 
 #include "columns.h"
 #include "common/apperror.h"
+#include "history.h"
 #include "nativequery.h"
+#include "recordreader.h"
 #include "server.h"
+
+#include <numeric>
 
 namespace {
 
@@ -30,6 +34,16 @@ RecordWriter::~RecordWriter() {
 }
 
 qint64 RecordWriter::insert(const Schema::Record& record) {
+    const qint64 code = store(record);
+    History::recordAdded(m_db, code, record);
+    return code;
+}
+
+void RecordWriter::restore(const Schema::Record& record) {
+    History::recordAdded(m_db, store(record), record, History::Action::Restored);
+}
+
+qint64 RecordWriter::store(const Schema::Record& record) {
     flush(); // records stored in the order given
     const bool numbered = !record[0].isEmpty();
     if (!numbered)
@@ -53,7 +67,8 @@ qint64 RecordWriter::insert(const Schema::Record& record) {
 
 void RecordWriter::insertMany(const Schema::Record& record) {
     if (!m_db.isServer()) {
-        insert(record);
+        store(record);
+        ++m_many;
         return;
     }
     m_batch.append(record);
@@ -68,9 +83,11 @@ void RecordWriter::flush() {
         return;
     const QVector<Schema::Record> batch = std::exchange(m_batch, {});
     NativeQuery::exec(m_db, QStringLiteral("SAVEPOINT velmora_lote"));
+    const qint64 manyBefore = m_many;
     try {
         sendInRuns(batch);
     } catch (const RecordNotStored&) {
+        m_many = manyBefore;
         NativeQuery::exec(m_db, QStringLiteral("ROLLBACK TO SAVEPOINT velmora_lote"));
         storeOneByOne(batch);
     }
@@ -98,7 +115,8 @@ void RecordWriter::storeOneByOne(const QVector<Schema::Record>& batch) {
     for (qsizetype i = 0; i < batch.size(); ++i) {
         NativeQuery::exec(m_db, QStringLiteral("SAVEPOINT velmora_registro"));
         try {
-            insert(batch[i]);
+            store(batch[i]);
+            ++m_many;
         } catch (const RecordNotStored& refused) {
             NativeQuery::exec(m_db, QStringLiteral("ROLLBACK TO SAVEPOINT velmora_registro"));
             NativeQuery::exec(m_db, QStringLiteral("RELEASE SAVEPOINT velmora_lote"));
@@ -125,8 +143,10 @@ RecordWriter::Outcome RecordWriter::update(const Schema::Record& original, const
     NativeQuery::Statement statement(m_db, update.sql);
     statement.bindAll(update.values);
     statement.step();
-    if (statement.changes() > 0)
+    if (statement.changes() > 0) {
+        History::recordChanged(m_db, code, original, changed);
         return Outcome::Written;
+    }
     const bool exists =
         !NativeQuery::integers(
              m_db,
@@ -137,16 +157,26 @@ RecordWriter::Outcome RecordWriter::update(const Schema::Record& original, const
 }
 
 bool RecordWriter::remove(qint64 code) {
+    QList<int> everyColumn(Columns::count());
+    std::iota(everyColumn.begin(), everyColumn.end(), 0);
+    const StoredRows last = readRecords(m_db, {&code, 1}, everyColumn);
+    if (!last.present(0))
+        return false;
     NativeQuery::Statement statement(
         m_db, QStringLiteral("DELETE FROM clientes WHERE %1 = ?").arg(Columns::quoted(Columns::kCodigo)));
     statement.bindInteger(1, code);
     statement.step();
-    return statement.changes() > 0;
+    if (statement.changes() == 0)
+        return false;
+    History::recordDeleted(m_db, code, last.texts(0));
+    return true;
 }
 
 void RecordWriter::commit() {
     flush();
     followHighestNumber();
+    if (m_many > 0)
+        History::recordManyAdded(m_db, m_many, m_manySource);
     m_insertNew.reset();
     m_insertNumbered.reset();
     m_db.commit();

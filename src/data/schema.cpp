@@ -2,6 +2,7 @@
 
 #include "columns.h"
 #include "common/apperror.h"
+#include "history.h"
 #include "nativequery.h"
 #include "searchkey.h"
 
@@ -132,6 +133,25 @@ QVariantList writtenValues(const Record& record, int first) {
     for (const QString& key : keyValues(record))
         values << key;
     return values;
+}
+
+// Every change of the records announced to the stations listening on a server: one notice
+// per statement, sent when its transaction commits.
+void createChangeNotice(const Database& db) {
+    exec(db, QStringLiteral("CREATE OR REPLACE FUNCTION velmora_aviso() RETURNS trigger LANGUAGE plpgsql AS "
+                            "$$ BEGIN PERFORM pg_notify('%1', ''); RETURN NULL; END $$")
+                 .arg(kChangeChannel));
+    exec(db, QStringLiteral("DROP TRIGGER IF EXISTS velmora_aviso ON clientes"));
+    exec(db, QStringLiteral(
+                 "CREATE TRIGGER velmora_aviso AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON clientes "
+                 "FOR EACH STATEMENT EXECUTE FUNCTION velmora_aviso()"));
+}
+
+// What the second version of the schema added.
+void addVersionTwo(const Database& db) {
+    History::createTable(db);
+    if (db.isServer())
+        createChangeNotice(db);
 }
 
 // Runs `work` inside one transaction that writes: all of it is kept, or none.
@@ -295,6 +315,7 @@ void create(const Database& db, bool withIndexes) {
         exec(db, QStringLiteral("CREATE TABLE clientes (%1)").arg(definitions.join(QStringLiteral(", "))));
         if (withIndexes)
             createIndexes(db);
+        addVersionTwo(db);
         setVersion(db);
     });
 }
@@ -340,8 +361,11 @@ void upgrade(const Database& db) {
                 exec(db, QStringLiteral("ALTER TABLE clientes ADD COLUMN %1%2")
                              .arg(Columns::quoted(key.name), keyType(db)));
         }
-        fillKeys(db);
-        createIndexes(db);
+        if (lockedVersion < 1) {
+            fillKeys(db);
+            createIndexes(db);
+        }
+        addVersionTwo(db);
         setVersion(db);
     });
 }
@@ -350,7 +374,7 @@ namespace {
 
 // The tables of ours a server's database may hold.
 const QStringList& ourTables() {
-    static const QStringList tables = {QStringLiteral("clientes"), kVersionTable};
+    static const QStringList tables = {QStringLiteral("clientes"), kVersionTable, History::kTable};
     return tables;
 }
 
@@ -390,6 +414,8 @@ void prepareServer(const Database& db) {
                      .arg(Columns::quoted(schema.text(0)), kStaffRole));
         exec(db, QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON clientes TO %1").arg(kStaffRole));
         exec(db, QStringLiteral("GRANT SELECT ON %1 TO %2").arg(kVersionTable, kStaffRole));
+        // The history is written and read, never changed.
+        exec(db, QStringLiteral("GRANT SELECT, INSERT ON %1 TO %2").arg(History::kTable, kStaffRole));
         exec(db, QStringLiteral("GRANT USAGE, SELECT, UPDATE ON SEQUENCE %1 TO %2")
                      .arg(serverSequence(db), kStaffRole));
     });

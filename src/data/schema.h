@@ -18,7 +18,12 @@ class NewerBaseError : public AppError {
     using AppError::AppError;
 };
 
-inline constexpr int kVersion = 1;
+// 1: the records and their keys; 2: the change history, and on a server the notice of
+// every change to the stations.
+inline constexpr int kVersion = 2;
+
+// The channel a server announces changes of the records on.
+inline const QString kChangeChannel = QStringLiteral("velmora_clientes");
 
 // One record's 37 column texts, by column position; an empty text is stored as NULL.
 using Record = QStringList;

@@ -111,6 +111,7 @@ void SharedTable::close() {
     m_codes.clear();
     m_codes.squeeze();
     clearCache();
+    m_refreshPending = false;
     m_state = State::Inactive;
     setCurrent(-1);
     emit resetDone();
@@ -135,6 +136,25 @@ void SharedTable::reread() {
     emit resetDone();
     emit currentChanged();
     raiseReadError();
+}
+
+void SharedTable::refreshFromBase() {
+    if (!active())
+        return;
+    m_refreshPending = true;
+    if (!editing())
+        refreshIfPending();
+}
+
+void SharedTable::refreshIfPending() {
+    if (!m_refreshPending)
+        return;
+    m_refreshPending = false;
+    try {
+        reread();
+    } catch (const AppError&) {
+        // The next change, or the user's next step, reads it.
+    }
 }
 
 void SharedTable::requery(std::optional<qint64> keepCode) {
@@ -432,6 +452,7 @@ void SharedTable::post() {
     emit rowChanged(m_row);
     emit stateChanged();
     emit currentChanged();
+    refreshIfPending();
 }
 
 void SharedTable::insertRecord() {
@@ -471,6 +492,11 @@ void SharedTable::updateRecord() {
 }
 
 void SharedTable::cancel() {
+    cancelEditing();
+    refreshIfPending();
+}
+
+void SharedTable::cancelEditing() {
     Reshape reshape(*this);
     if (m_state == State::Insert) {
         const int row = m_row;

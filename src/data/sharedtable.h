@@ -29,6 +29,10 @@ class SharedTable : public QObject {
     // is. When the base cannot be read now, the table stays as it was and the error is
     // thrown.
     void reread();
+    // Another station changed the base: read again now, or, while a record is being
+    // edited here, once it is saved or cancelled, so nothing changes under the user's
+    // hands. A base that cannot be read now is left for the next change.
+    void refreshFromBase();
     bool active() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
     bool editing() const { return m_state == State::Edit || m_state == State::Insert; }
@@ -113,6 +117,8 @@ class SharedTable : public QObject {
     void readFailed(const QString& message);
 
   private:
+    void refreshIfPending();
+    void cancelEditing();
     void checkActive() const;
     void checkEditing() const;
     void setState(State state);
@@ -147,6 +153,7 @@ class SharedTable : public QObject {
 
     QString m_filterText;
     bool m_filtered = false;
+    bool m_refreshPending = false;
     std::function<RecordRule()> m_predicate;
     // The predicate's rule as it was when filtering was switched on; a later change of
     // order or a refresh keeps it.
