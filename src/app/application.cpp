@@ -8,9 +8,11 @@
 
 #include "backup/backupwindow.h"
 #include "data/changewatcher.h"
+#include "data/columns.h"
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
 #include "data/sharedtable.h"
+#include "history/historywindow.h"
 #include "prefs/prefswindows.h"
 #include "register/registerwindow.h"
 #include "reports/reportwindows.h"
@@ -52,12 +54,14 @@ Application::Application(const QString& programFolder) {
     m_espere = create<WaitBox>(owner);
     m_mudacampos = create<TitleEditor>(m_folders, owner);
     m_backup = create<BackupWindow>(m_folders, m_dataModule, owner);
+    m_historico = create<HistoryWindow>(titles, owner);
 
     // Windows made before the data module are bound to it now that it exists.
     m_form3->attachData(m_dataModule);
     m_cadastro->attachData(m_dataModule);
     m_impressao->attachData(m_dataModule);
     m_trans->attachData(m_dataModule);
+    m_historico->attachData(m_dataModule);
     Progress::install(m_espere);
     m_changes = std::make_unique<ChangeWatcher>(m_dataModule->ADOConnection1);
     connectWindows();
@@ -66,6 +70,17 @@ Application::Application(const QString& programFolder) {
 void Application::connectWindows() {
     QObject::connect(m_ver, &SplashWindow::gone, m_principal,
                      [this] { m_principal->enableToolbarAndMenu(true); });
+    // "Histórico", and a record it brought back shown in the register.
+    QObject::connect(m_cadastro, &RegisterWindow::historyRequested, m_historico, &HistoryWindow::showFor);
+    QObject::connect(m_historico, &HistoryWindow::restored, m_dataModule->ADOTable1, [this](qint64 code) {
+        SharedTable* table = m_dataModule->ADOTable1;
+        try {
+            table->reread();
+            table->locate(Columns::kCodigo, QString::number(code));
+        } catch (const AppError& error) {
+            Dialogs::error(m_historico, error.message());
+        }
+    });
     // Other stations' changes show without "Atualizar".
     QObject::connect(m_changes.get(), &ChangeWatcher::changedElsewhere, m_dataModule->ADOTable1,
                      &SharedTable::refreshFromBase);

@@ -14,6 +14,7 @@ class AccentsDialog;
 class BackupWindow;
 class ChangeWatcher;
 class DataModule;
+class HistoryWindow;
 class DriveDialog;
 class FieldChooser;
 class InstanceLock;
@@ -71,6 +72,7 @@ class Application {
     OptionsWindow* config() const { return m_config; }
     DriveDialog* drive() const { return m_drive; }
     DataModule* dataModule() const { return m_dataModule; }
+    HistoryWindow* historico() const { return m_historico; }
     StyleSheetHolder* cab() const { return m_cab; }
     TransferWindow* trans() const { return m_trans; }
     WaitBox* espere() const { return m_espere; }
@@ -117,5 +119,6 @@ class Application {
     WaitBox* m_espere = nullptr;
     TitleEditor* m_mudacampos = nullptr;
     BackupWindow* m_backup = nullptr;
+    HistoryWindow* m_historico = nullptr;
     std::unique_ptr<ChangeWatcher> m_changes;
 };

@@ -107,6 +107,7 @@ void RecordWriter::sendInRuns(const QVector<Schema::Record>& batch) {
         Server::copyRows(m_db.serverHandle(), QStringLiteral("clientes"), Schema::insertColumns(numbered),
                          rows);
         m_numberedSinceFollowed = m_numberedSinceFollowed || numbered;
+        m_many += rows.size();
         first = end;
     }
 }

@@ -56,6 +56,12 @@ RegisterWindow::RegisterWindow(const ProgramFolders& folders, QWidget* parent)
     connect(ui.BtnCancelar, &QPushButton::clicked, this, &RegisterWindow::BtnCancelarClick);
     connect(ui.BtnExcluir, &QPushButton::clicked, this, &RegisterWindow::BtnExcluirClick);
     connect(ui.Button8, &QPushButton::clicked, this, &RegisterWindow::Button8Click);
+    connect(ui.BtnHistorico, &QPushButton::clicked, this, [this] {
+        const qint64 code = m_table && m_table->currentRow() >= 0 && !m_table->editing()
+                                ? m_table->fieldText(Columns::kCodigo).toLongLong()
+                                : 0;
+        emit historyRequested(code, code > 0 ? currentName() : QString());
+    });
     connect(ui.BtnSair, &QPushButton::clicked, this, &RegisterWindow::BtnSairClick);
     connect(ui.Button10, &QPushButton::clicked, this, &RegisterWindow::Button10Click);
     connect(ui.Button2, &QPushButton::clicked, this, &RegisterWindow::Button2Click);

@@ -290,7 +290,8 @@ class TestServerBase : public QObject {
         QCOMPARE(m_server.sql(QStringLiteral("outro programa"), tables), QStringLiteral("pedidos"));
     }
 
-    // The staff role reads and writes the records and nothing else; a login without it
+    // The staff role reads and writes the records, writes the history but never changes it,
+    // and does nothing else; a login without it
     // reads nothing, and is told why.
     void staffMayOnlyReadAndWriteTheRecords() {
         const QString uri = m_server.createDatabase(QStringLiteral("equipe"));
