@@ -10,12 +10,15 @@
 //   velmora-install --usuario   only the settings folder of the user who runs it
 //   velmora-install --servidor URI   the office's database on a PostgreSQL server, made
 //                                    ready by its owner
+//   velmora-install --enviar PASTA URI   the base.mdb of a folder sent to that server's empty
+//                                        database
 
 #include "common/apperror.h"
 #include "common/folders.h"
 #include "common/settingsfiles.h"
 #include "common/textfile.h"
 #include "data/schema.h"
+#include "data/sendtoserver.h"
 #include "data/server.h"
 #include "register/citylists.h"
 
@@ -114,18 +117,35 @@ QString passwordFromTerminal(const QString& server) {
     return typed;
 }
 
+Database openServer(const QString& connectionText) {
+    try {
+        return Database::openServer(connectionText);
+    } catch (const PasswordNeeded&) {
+        return Database::openServer(connectionText,
+                                    passwordFromTerminal(Server::displayName(connectionText)));
+    }
+}
+
 // --servidor: the office's database on its server made ready, by its owner.
 void prepareServer(const QString& connectionText) {
-    Database db;
-    try {
-        db = Database::openServer(connectionText);
-    } catch (const PasswordNeeded&) {
-        db = Database::openServer(connectionText, passwordFromTerminal(Server::displayName(connectionText)));
-    }
+    const Database db = openServer(connectionText);
     Schema::prepareServer(db);
     out << "Base preparada no servidor: " << db.name() << Qt::endl
         << "Para cada membro da equipe, com o login de cada um já criado no servidor:" << Qt::endl
         << "    GRANT " << Schema::kStaffRole << " TO <login>;" << Qt::endl;
+}
+
+// --enviar: the base of a folder sent to the office's server; its stations are told at
+// their next start.
+void sendBase(const QString& folder, const QString& connectionText) {
+    const Database db = openServer(connectionText);
+    Schema::upgrade(db);
+    const SendToServer::Sent sent =
+        SendToServer::send(Folders::devolvebarra(folder) + SettingsFiles::kBase, db);
+    out << "Base enviada ao servidor " << db.name() << ": " << sent.records << " registro(s) e "
+        << sent.events << " evento(s) de histórico, conferidos." << Qt::endl
+        << "A base antiga foi guardada como " << sent.keptAs << "; as estações que a usavam passam "
+        << "ao servidor no próximo início do programa." << Qt::endl;
 }
 
 } // namespace
@@ -145,12 +165,23 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Prepara a base do escritório num servidor PostgreSQL, como seu "
                        "dono (uma base vazia, ou uma já preparada)."),
         QStringLiteral("URI"));
-    parser.addOptions({databaseOnly, userOnly, server});
+    const QCommandLineOption send(
+        QStringLiteral("enviar"),
+        QStringLiteral("Envia a base.mdb da PASTA à base vazia do servidor URI (o segundo argumento)."),
+        QStringLiteral("PASTA"));
+    parser.addOptions({databaseOnly, userOnly, server, send});
+    parser.addPositionalArgument(QStringLiteral("URI"), QStringLiteral("O servidor, com --enviar."));
     parser.process(application);
     const bool both = !parser.isSet(databaseOnly) && !parser.isSet(userOnly);
     try {
         if (parser.isSet(server)) {
             prepareServer(parser.value(server));
+            return 0;
+        }
+        if (parser.isSet(send)) {
+            if (parser.positionalArguments().size() != 1)
+                parser.showHelp(2);
+            sendBase(parser.value(send), parser.positionalArguments().constFirst());
             return 0;
         }
         const QString programFolder = Folders::devolvebarra(QCoreApplication::applicationDirPath());

@@ -11,6 +11,7 @@
 #include "data/columns.h"
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
+#include "data/sendwindow.h"
 #include "data/sharedtable.h"
 #include "history/historywindow.h"
 #include "prefs/prefswindows.h"
@@ -55,6 +56,7 @@ Application::Application(const QString& programFolder) {
     m_mudacampos = create<TitleEditor>(m_folders, owner);
     m_backup = create<BackupWindow>(m_folders, m_dataModule, owner);
     m_historico = create<HistoryWindow>(titles, owner);
+    m_enviar = create<SendWindow>(m_folders, owner);
 
     // Windows made before the data module are bound to it now that it exists.
     m_form3->attachData(m_dataModule);
@@ -62,6 +64,7 @@ Application::Application(const QString& programFolder) {
     m_impressao->attachData(m_dataModule);
     m_trans->attachData(m_dataModule);
     m_historico->attachData(m_dataModule);
+    m_enviar->attachData(m_dataModule);
     Progress::install(m_espere);
     m_changes = std::make_unique<ChangeWatcher>(m_dataModule->ADOConnection1);
     connectWindows();

@@ -25,6 +25,7 @@ class NetworkWindow;
 class OptionsWindow;
 class RegisterWindow;
 class ReportWindow;
+class SendWindow;
 class SplashWindow;
 class StyleSheetHolder;
 class TitleEditor;
@@ -73,6 +74,7 @@ class Application {
     DriveDialog* drive() const { return m_drive; }
     DataModule* dataModule() const { return m_dataModule; }
     HistoryWindow* historico() const { return m_historico; }
+    SendWindow* enviar() const { return m_enviar; }
     StyleSheetHolder* cab() const { return m_cab; }
     TransferWindow* trans() const { return m_trans; }
     WaitBox* espere() const { return m_espere; }
@@ -120,5 +122,6 @@ class Application {
     TitleEditor* m_mudacampos = nullptr;
     BackupWindow* m_backup = nullptr;
     HistoryWindow* m_historico = nullptr;
+    SendWindow* m_enviar = nullptr;
     std::unique_ptr<ChangeWatcher> m_changes;
 };

@@ -16,6 +16,8 @@
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
 #include "data/schema.h"
+#include "data/sendtoserver.h"
+#include "data/sendwindow.h"
 #include "data/sharedtable.h"
 #include "data/windowsbase.h"
 #include "prefs/prefswindows.h"
@@ -72,6 +74,7 @@ MainWindow::MainWindow(Application& app, ProgramFolders& folders, const QString&
     connect(ui->Transferircadastros1, &QAction::triggered, this, [this] { m_app.trans()->show(); });
     connect(ui->Backupdabasededados1, &QAction::triggered, this, &MainWindow::SpeedButton7Click);
     connect(ui->LocalizarBase1, &QAction::triggered, this, &MainWindow::LocalizarBase1Click);
+    connect(ui->EnviarBase1, &QAction::triggered, this, [this] { m_app.enviar()->open(); });
     connect(ui->Ajuda2, &QAction::triggered, this, &MainWindow::SpeedButton6Click);
     connect(ui->Sobre1, &QAction::triggered, this, [this] { m_app.splash()->show(); });
     // The menu's keys (F1 to F5) work from every window of the program.
@@ -204,6 +207,9 @@ bool MainWindow::openDatabase() {
     if (Database::isServerText(network->folderText()))
         return openServerBase(network->folderText().trimmed());
     const QString folder = Folders::devolvebarra(network->folderText());
+    if (const QString server = SendToServer::serverOf(folder);
+        !server.isEmpty() && followSentBase(folder, server))
+        return openServerBase(server);
     if (!QFileInfo(folder + SettingsFiles::kBase).isFile()) {
         Dialogs::message(this, QStringLiteral("A Base de Dados não foi localizada  no caminho: ") + folder +
                                    SettingsFiles::kBase);
@@ -250,6 +256,26 @@ void MainWindow::tellIfReadOnly() {
                                         "podem ser consultados, mas nenhum poderá ser incluído, "
                                         "alterado ou excluído.")
                              .arg(readOnly));
+}
+
+// The base of this folder was sent to the office's server from another station: this one
+// uses the server too, when the user agrees.
+bool MainWindow::followSentBase(const QString& folder, const QString& server) {
+    if (Dialogs::ask(
+            this,
+            QStringLiteral("A base de dados de %1 foi enviada ao servidor do escritório (%2). Usar o "
+                           "servidor nesta estação a partir de agora?")
+                .arg(folder, server),
+            QStringLiteral("Base enviada ao servidor"), Dialogs::Icon::Question,
+            {Dialogs::Button::Yes, Dialogs::Button::No}, Dialogs::Button::Yes) != Dialogs::Button::Yes)
+        return false;
+    try {
+        TextFile::writeText(m_folders.meudir + SettingsFiles::kRede, server);
+    } catch (const AppError& error) {
+        Dialogs::error(this, error.message());
+    }
+    m_app.form3()->setFolderText(server);
+    return true;
 }
 
 // A base on a server that cannot be reached is told as a missing base is, with the reason,

@@ -45,6 +45,7 @@ class MainWindow : public QMainWindow {
     void setRegionalFormats();
     bool openDatabase();
     bool openServerBase(const QString& server);
+    bool followSentBase(const QString& folder, const QString& server);
     void tellIfReadOnly();
     bool convertWindowsBase(const QString& folder, bool shared);
 

@@ -56,6 +56,8 @@ QString sentenceFor(sqlite3* handle, int code) {
     case SQLITE_NOMEM:
         return QStringLiteral("Falta memória para trabalhar com a base de dados.");
     case SQLITE_CONSTRAINT:
+        if (code == SQLITE_CONSTRAINT_TRIGGER)
+            return {}; // a refusal of ours, already a sentence (a base sent to the server)
         return code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE
                    ? kNumberTaken
                    : QStringLiteral("A base de dados recusou um valor deste registro; ele não foi gravado.");

@@ -7,9 +7,12 @@
 #include "app/smallwindows.h"
 #include "common/textfile.h"
 #include "controls.h"
+#include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
 #include "data/schema.h"
+#include "data/sendwindow.h"
+#include "data/server.h"
 #include "data/sharedtable.h"
 #include "files.h"
 #include "register/registerwindow.h"
@@ -18,6 +21,7 @@
 #include "testserver.h"
 #include "windowsupport.h"
 
+#include <QAction>
 #include <QDir>
 #include <QDirIterator>
 #include <QLineEdit>
@@ -246,6 +250,49 @@ class TestNetwork : public QObject {
         QCOMPARE(program.dialogs.texts(),
                  QStringList{"para que as configurações sejam efetuadas reinicie o programa"});
         QCOMPARE(program.table()->state(), SharedTable::State::Browse);
+    }
+
+    // "Enviar base ao servidor" sends the base in use to the office's empty server base, as a
+    // member of staff: this station uses the server at once, and a station still naming the
+    // old folder is told at its next start where the base went.
+    void baseInUseSentToTheServer() {
+        Program program;
+        TestServer& server = TestEnvironment::server();
+        const QString name = QStringLiteral("enviada_pela_janela");
+        Schema::prepareServer(Database::openServer(server.createDatabase(name)));
+        server.sql(name, QStringLiteral("GRANT velmora_equipe TO %1").arg(TestEnvironment::staffLogin()));
+        const QString uri = server.uri(name, TestEnvironment::staffLogin());
+
+        program.app->principal()->findChild<QAction*>(QStringLiteral("EnviarBase1"))->trigger();
+        SendWindow* window = program.app->enviar();
+        QVERIFY(window->isVisible());
+        QCOMPARE(control<QLineEdit>(window, "EBase")->text(), program.env.basePath());
+        control<QLineEdit>(window, "EServidor")->setText(uri);
+        program.dialogs.clear();
+        program.dialogs.setNextAnswer(Dialogs::Button::Ok);
+        QTest::mouseClick(control<QPushButton>(window, "BtnEnviar"), Qt::LeftButton);
+        const QString done = program.dialogs.texts().value(1);
+        QVERIFY2(done.startsWith(QStringLiteral("A base foi enviada ao servidor: 1 registro(s)")) &&
+                     done.endsWith(QStringLiteral("A base antiga foi guardada como base-enviada.mdb. Esta "
+                                                  "estação passa a usar o servidor.")),
+                 qPrintable(done));
+        QCOMPARE(bytesOf(program.rede()), uri.toUtf8());
+        QVERIFY(program.app->dataModule()->ADOConnection1->isServer());
+        QCOMPARE(program.table()->recordCount(), 1);
+        QCOMPARE(program.table()->fieldText(QStringLiteral("AGE_NOME")), QStringLiteral("Local"));
+
+        program.app.reset();
+        writeFile(program.rede(), QFile::encodeName(program.env.databaseFolder()));
+        program.dialogs.clear();
+        program.dialogs.setNextAnswer(Dialogs::Button::Yes);
+        program.app = startProgram(program.env);
+        QVERIFY2(program.dialogs.texts().value(0).startsWith(
+                     QStringLiteral("A base de dados de %1 foi enviada ao servidor do escritório (%2).")
+                         .arg(program.env.databaseFolder(), Server::displayName(uri))),
+                 qPrintable(program.dialogs.texts().join(u'|')));
+        QCOMPARE(program.dialogs.texts().size(), 1);
+        QCOMPARE(program.table()->recordCount(), 1);
+        QCOMPARE(bytesOf(program.rede()), uri.toUtf8());
     }
 };
 
