@@ -4,7 +4,7 @@
 //
 //   velmora-bench [--records N] [--folder DIR] [--steps register,listing,pdf,backup,transfer,windows]
 //   velmora-bench --windows-base FILE     times the conversion of a Windows edition's base
-//   velmora-bench --servidor URI [--records N] [--steps register,listing,transfer,backup]
+//   velmora-bench --servidor URI [--records N] [--steps register,listing,transfer,backup,send]
 //                                         the same on a server's base, beside psql
 //
 // The "pdf" step prints the hearing agenda of every record to a PDF, as " Imprimir" does,
@@ -217,12 +217,12 @@ int main(int argc, char* argv[]) {
     parser.addOption(
         {QStringLiteral("servidor"),
          QStringLiteral("Run on this server's base (a libpq URI) beside psql: the steps register, "
-                        "listing, transfer and backup."),
+                        "listing, transfer, backup and send."),
          QStringLiteral("URI")});
     parser.addOption({QStringLiteral("steps"),
                       QStringLiteral("The steps to run: register, listing, pdf, backup, transfer, windows."),
                       QStringLiteral("LIST"),
-                      QStringLiteral("register,listing,pdf,backup,transfer,windows")});
+                      QStringLiteral("register,listing,pdf,backup,transfer,windows,send")});
     parser.process(*application);
     const int count = parser.value(QStringLiteral("records")).toInt();
     const QStringList chosen = parser.value(QStringLiteral("steps")).split(u',');

@@ -14,6 +14,7 @@
 #include "data/nativequery.h"
 #include "data/recordwriter.h"
 #include "data/schema.h"
+#include "data/sendtoserver.h"
 #include "data/sharedtable.h"
 #include "register/searchrules.h"
 #include "transfer/transfersource.h"
@@ -237,6 +238,35 @@ int runOnServer(const QString& uri, int records, const QStringList& chosen, cons
                          QStringLiteral("-f"), QDir(folder).filePath(QStringLiteral("copia.dump")), uri});
     }
 
+    // Sending a base file of every record to an empty server base, beside psql's \copy of the
+    // same rows, their keys included, into the same empty table.
+    double sendMs = 0;
+    double sendCopyMs = 0;
+    if (wanted("send")) {
+        const QString base = QDir(folder).filePath(QStringLiteral("envio.mdb"));
+        const QString rows = QDir(folder).filePath(QStringLiteral("envio.csv"));
+        QFile::remove(base);
+        DatabaseBackup::copy(connection.database(), base);
+        QProcess::execute(
+            QStringLiteral("psql"),
+            {QStringLiteral("-X"), QStringLiteral("-q"), uri, QStringLiteral("-c"),
+             QStringLiteral("\\copy (SELECT %1 FROM clientes ORDER BY 1) TO '%2' WITH (FORMAT csv)")
+                 .arg(quotedColumns(0, true), rows)});
+        NativeQuery::exec(owner, QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(kScratchSchema));
+        NativeQuery::exec(owner, QStringLiteral("CREATE SCHEMA %1").arg(kScratchSchema));
+        const Database scratch = Database::openServer(scratchText(uri));
+        Schema::create(scratch);
+        sendMs = timed([&] { SendToServer::send(base, scratch); });
+        NativeQuery::exec(scratch, QStringLiteral("TRUNCATE clientes"));
+        sendCopyMs =
+            processTime(QStringLiteral("psql"),
+                        {QStringLiteral("-X"), QStringLiteral("-q"), scratchText(uri), QStringLiteral("-c"),
+                         QStringLiteral("\\copy clientes (%1) FROM '%2' WITH (FORMAT csv)")
+                             .arg(quotedColumns(0, true), rows)});
+        NativeQuery::exec(owner, QStringLiteral("DROP SCHEMA %1 CASCADE").arg(kScratchSchema));
+        QFile::remove(base);
+    }
+
     out() << Qt::endl << "Velmora benchmark on a server, " << records << " records" << Qt::endl;
     printHeader(QStringLiteral("psql"));
     qsizetype next = 0;
@@ -255,6 +285,10 @@ int runOnServer(const QString& uri, int records, const QStringList& chosen, cons
     if (wanted("backup"))
         printRow(QStringLiteral("backup to a base file"), backupMs, dumpMs,
                  QStringLiteral("pg_dump -Fc of the table, process start included"));
+    if (wanted("send"))
+        printRow(QStringLiteral("send a base file to the server"), sendMs, sendCopyMs,
+                 QStringLiteral("psql: \\copy of the same rows with their keys, process start included; "
+                                "Velmora also compares every column"));
     out() << "peak memory: " << peakMemoryMB() << " MB" << Qt::endl;
     return 0;
 }
