@@ -3,6 +3,7 @@
 #include "common/apperror.h"
 #include "common/progress.h"
 #include "data/columns.h"
+#include "data/history.h"
 #include "data/nativequery.h"
 #include "data/recordwriter.h"
 #include "data/schema.h"
@@ -89,7 +90,7 @@ void snapshot(sqlite3* source, const QString& path) {
 
 // A server's base, read in one snapshot (one repeatable-read transaction, so every record
 // is as it stood when the copy began, whatever other stations write meanwhile), written
-// into a new base file that opens on any station with no server at all.
+// with its history into a new base file that opens on any station with no server at all.
 void serverSnapshot(const Database& source, const QString& path) {
     constexpr int kFetched = 5000;
     const Database copy = Database::openFile(path, true);
@@ -109,6 +110,7 @@ void serverSnapshot(const Database& source, const QString& path) {
             source, QStringLiteral("DECLARE copia NO SCROLL CURSOR FOR SELECT %1 FROM clientes ORDER BY %2")
                         .arg(names.join(u','), Columns::quoted(Columns::kCodigo)));
         RecordWriter writer(copy);
+        writer.copyingAHistory();
         qint64 copied = 0;
         for (bool more = true; more;) {
             NativeQuery::Statement fetch(source, QStringLiteral("FETCH %1 FROM copia").arg(kFetched));
@@ -124,6 +126,7 @@ void serverSnapshot(const Database& source, const QString& path) {
             Progress::step(static_cast<int>(copied));
         }
         Schema::createIndexes(copy);
+        History::copyEvents(source, copy);
         writer.commit();
         source.rollback();
         if (copied != total)

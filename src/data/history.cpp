@@ -5,6 +5,7 @@
 #include "nativequery.h"
 #include "recordreader.h"
 #include "recordwriter.h"
+#include "server.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -149,6 +150,49 @@ void recordDeleted(const Database& db, qint64 code, const Schema::Record& record
 void recordManyAdded(const Database& db, qint64 count, const QString& source) {
     write(db, 0, Action::ManyAdded, {},
           {{QStringLiteral("registros"), QString::number(count)}, {QStringLiteral("origem"), source}});
+}
+
+qint64 copyEvents(const Database& from, const Database& to) {
+    if (!from.isServer() &&
+        NativeQuery::integers(
+            from, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"), {kTable})
+            .isEmpty())
+        return 0;
+    constexpr int kBatch = 2000;
+    const QStringList columns = kColumns.split(QStringLiteral(", "));
+    NativeQuery::Statement events(from,
+                                  QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(kColumns, kTable));
+    std::unique_ptr<NativeQuery::Statement> insert;
+    if (!to.isServer())
+        insert = std::make_unique<NativeQuery::Statement>(
+            to, QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(kTable, kColumns));
+    QVector<QVariantList> rows;
+    qint64 copied = 0;
+    const auto write = [&] {
+        if (insert) {
+            for (const QVariantList& row : rows) {
+                insert->bindAll(row);
+                insert->step();
+                insert->reset();
+            }
+        } else {
+            Server::copyRows(to.serverHandle(), kTable, columns, rows);
+        }
+        copied += rows.size();
+        rows.clear();
+    };
+    while (events.step()) {
+        QVariantList row;
+        for (int column = 0; column < columns.size(); ++column) {
+            const QString text = events.text(column);
+            row << (text.isEmpty() ? QVariant() : QVariant(text));
+        }
+        rows << row;
+        if (rows.size() == kBatch)
+            write();
+    }
+    write();
+    return copied;
 }
 
 QVector<Event> ofRecord(const Database& db, qint64 code) {

@@ -47,6 +47,10 @@ void recordDeleted(const Database& db, qint64 code, const Schema::Record& record
 // Many records stored at once, with what they came from.
 void recordManyAdded(const Database& db, qint64 count, const QString& source);
 
+// Copies every event of the history of `from` into the empty history of `to`, oldest first,
+// with numbers of their own; a base of the first format has none. Gives the events copied.
+qint64 copyEvents(const Database& from, const Database& to);
+
 // The events of one record, oldest first.
 QVector<Event> ofRecord(const Database& db, qint64 code);
 // The last deletion of every record that is not in the base now, newest first.

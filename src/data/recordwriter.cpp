@@ -176,7 +176,7 @@ bool RecordWriter::remove(qint64 code) {
 void RecordWriter::commit() {
     flush();
     followHighestNumber();
-    if (m_many > 0)
+    if (m_many > 0 && !m_historyCopied)
         History::recordManyAdded(m_db, m_many, m_manySource);
     m_insertNew.reset();
     m_insertNumbered.reset();

@@ -33,6 +33,9 @@ class RecordWriter {
     // event, with what they came from.
     void insertMany(const Schema::Record& record);
     void setManySource(const QString& source) { m_manySource = source; }
+    // Records copied from another base with that base's own history (a backup): they are
+    // not an event of this base's history.
+    void copyingAHistory() { m_historyCopied = true; }
     // Sends the records insertMany holds.
     void flush();
     // Records insertMany holds that are not sent yet.
@@ -70,5 +73,6 @@ class RecordWriter {
     bool m_numberedSinceFollowed = false;
     qint64 m_many = 0; // records stored by insertMany
     QString m_manySource;
+    bool m_historyCopied = false;
     bool m_open = false;
 };

@@ -25,9 +25,6 @@ namespace SendToServer {
 
 namespace {
 
-constexpr int kHistoryBatch = 2000;
-const QString kHistoryColumns = QStringLiteral("\"Código\", quando, estacao, usuario, acao, antes, depois");
-
 // What the old base's stations are told when they try to write after it was sent.
 const QString kRefusal =
     QStringLiteral("Esta base de dados foi enviada ao servidor do escritório e não aceita "
@@ -53,13 +50,6 @@ void acceptWrites(const Database& base) {
 
 qint64 count(const Database& db, const QString& table) {
     return NativeQuery::integers(db, QStringLiteral("SELECT count(*) FROM %1").arg(table), {}).value(0);
-}
-
-bool hasHistory(const Database& file) {
-    return !NativeQuery::integers(
-                file, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"),
-                {History::kTable})
-                .isEmpty();
 }
 
 Database openBase(const QString& path) {
@@ -106,34 +96,6 @@ QList<int> everyColumn() {
     QList<int> columns(Columns::count());
     std::iota(columns.begin(), columns.end(), 0);
     return columns;
-}
-
-// The history's events, oldest first, with new numbers of the server's own.
-qint64 sendHistory(const Database& base, const Database& server) {
-    if (!hasHistory(base))
-        return 0;
-    NativeQuery::Statement events(
-        base, QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(kHistoryColumns, History::kTable));
-    const QStringList columns = kHistoryColumns.split(QStringLiteral(", "));
-    QVector<QVariantList> rows;
-    qint64 sent = 0;
-    const auto sendRows = [&] {
-        Server::copyRows(server.serverHandle(), History::kTable, columns, rows);
-        sent += rows.size();
-        rows.clear();
-    };
-    while (events.step()) {
-        QVariantList row;
-        for (int column = 0; column < columns.size(); ++column) {
-            const QString text = events.text(column);
-            row << (text.isEmpty() ? QVariant() : QVariant(text));
-        }
-        rows << row;
-        if (rows.size() == kHistoryBatch)
-            sendRows();
-    }
-    sendRows();
-    return sent;
 }
 
 qint64 sendRecords(const Database& base, const QVector<qint64>& numbers, RecordWriter& writer) {
@@ -235,7 +197,7 @@ Sent send(const QString& basePath, const Database& server) {
     try {
         RecordWriter writer(server);
         refuseUnlessEmpty(server);
-        sent.events = sendHistory(base, server);
+        sent.events = History::copyEvents(base, server);
         writer.setManySource(QStringLiteral("base enviada de %1").arg(basePath));
         const QVector<qint64> numbers = codes(base);
         sent.records = sendRecords(base, numbers, writer);

@@ -4,6 +4,7 @@
 #include "backup/databasebackup.h"
 #include "common/apperror.h"
 #include "data/connection.h"
+#include "data/history.h"
 #include "data/nativequery.h"
 #include "data/recordwriter.h"
 #include "data/schema.h"
@@ -98,6 +99,35 @@ class TestDatabaseBackup : public QObject {
         QVERIFY(countIn(target) >= before);
         QVERIFY(countIn(target) <= env.recordCount());
         QVERIFY(!QFile::exists(target + QStringLiteral(".parcial")));
+    }
+
+    // The copy keeps the base's history as it stands, and adds nothing of its own.
+    void historyComesAlong() {
+        TestEnvironment env;
+        env.createBase();
+        env.addRecords({{{"AGE_NOME", "Ana"}}, {{"AGE_NOME", "Bia"}}});
+        {
+            RecordWriter writer(env.openBase());
+            writer.remove(1);
+            writer.commit();
+        }
+        const auto events = [](const Database& db) {
+            QStringList found;
+            NativeQuery::Statement query(
+                db, QStringLiteral("SELECT \"Código\", acao, antes, depois FROM %1 ORDER BY id")
+                        .arg(History::kTable));
+            while (query.step())
+                found << QStringList{query.text(0), query.text(1), query.text(2), query.text(3)}.join(u'|');
+            return found;
+        };
+        Connection connection;
+        connection.setConnectionString(env.connectionText());
+        connection.open();
+        const QString target = env.root() + QStringLiteral("copia.mdb");
+        DatabaseBackup::copy(connection.database(), target);
+        const QStringList original = events(env.openBase());
+        QCOMPARE(original.size(), 3);
+        QCOMPARE(events(Database::openFile(target)), original);
     }
 
     // A copy that cannot be made leaves nothing behind.
