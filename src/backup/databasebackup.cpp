@@ -127,6 +127,7 @@ void serverSnapshot(const Database& source, const QString& path) {
         }
         Schema::createIndexes(copy);
         History::copyEvents(source, copy);
+        Schema::setIdentity(copy, Schema::identity(source));
         writer.commit();
         source.rollback();
         if (copied != total)

@@ -6,6 +6,8 @@
 #include "nativequery.h"
 #include "searchkey.h"
 
+#include <QUuid>
+
 namespace Schema {
 
 namespace {
@@ -40,6 +42,7 @@ QString keyValue(const KeyColumn& key, const QString& text) {
 
 // A server keeps the version in a table of its own; a file in SQLite's user_version.
 const QString kVersionTable = QStringLiteral("velmora_versao");
+const QString kIdentityTable = QStringLiteral("velmora_base");
 
 bool hasServerTable(const Database& db, const QString& table) {
     return !NativeQuery::integers(
@@ -152,6 +155,16 @@ void addVersionTwo(const Database& db) {
     History::createTable(db);
     if (db.isServer())
         createChangeNotice(db);
+}
+
+// What the third version added: the base's identity, made once.
+void addVersionThree(const Database& db) {
+    exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (identidade TEXT NOT NULL)").arg(kIdentityTable));
+    NativeQuery::Statement made(
+        db, QStringLiteral("INSERT INTO %1 (identidade) SELECT ? WHERE NOT EXISTS (SELECT 1 FROM %1)")
+                .arg(kIdentityTable));
+    made.bind(1, QUuid::createUuid().toString(QUuid::WithoutBraces));
+    made.step();
 }
 
 // Runs `work` inside one transaction that writes: all of it is kept, or none.
@@ -316,8 +329,20 @@ void create(const Database& db, bool withIndexes) {
         if (withIndexes)
             createIndexes(db);
         addVersionTwo(db);
+        addVersionThree(db);
         setVersion(db);
     });
+}
+
+QString identity(const Database& db) {
+    NativeQuery::Statement read(db, QStringLiteral("SELECT identidade FROM %1").arg(kIdentityTable));
+    return read.step() ? read.text(0) : QString();
+}
+
+void setIdentity(const Database& db, const QString& identity) {
+    NativeQuery::Statement write(db, QStringLiteral("UPDATE %1 SET identidade = ?").arg(kIdentityTable));
+    write.bind(1, identity);
+    write.step();
 }
 
 namespace {
@@ -332,15 +357,7 @@ void refuseNewerBase(int version) {
                 .arg(kVersion));
 }
 
-} // namespace
-
-void upgrade(const Database& db) {
-    const int version = userVersion(db);
-    refuseNewerBase(version);
-    if (version == kVersion)
-        return;
-    // Another machine may be upgrading the same base: the version and the columns are read
-    // again once this connection holds the write lock.
+void bringUpToDate(const Database& db) {
     inTransaction(db, [&] {
         if (db.isServer() && hasServerTable(db, kVersionTable))
             exec(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(kVersionTable));
@@ -366,15 +383,40 @@ void upgrade(const Database& db) {
             createIndexes(db);
         }
         addVersionTwo(db);
+        addVersionThree(db);
         setVersion(db);
     });
+}
+
+} // namespace
+
+void upgrade(const Database& db) {
+    const int version = userVersion(db);
+    refuseNewerBase(version);
+    if (version == kVersion)
+        return;
+    // Another machine may be upgrading the same base: the version and the columns are read
+    // again once this connection holds the write lock.
+    try {
+        bringUpToDate(db);
+    } catch (const AppError& error) {
+        // Staff may not change a server's schema: its owner brings it up to date.
+        if (db.isServer() && error.message().startsWith(QStringLiteral("Este usuário não tem permissão")))
+            throw AppError(
+                QStringLiteral("A base do servidor foi preparada por uma versão anterior do Velmora e "
+                               "precisa ser atualizada pelo responsável pelo servidor, com "
+                               "velmora-install --servidor.\n\n") +
+                error.message());
+        throw;
+    }
 }
 
 namespace {
 
 // The tables of ours a server's database may hold.
 const QStringList& ourTables() {
-    static const QStringList tables = {QStringLiteral("clientes"), kVersionTable, History::kTable};
+    static const QStringList tables = {QStringLiteral("clientes"), kVersionTable, History::kTable,
+                                       kIdentityTable};
     return tables;
 }
 
@@ -414,6 +456,8 @@ void prepareServer(const Database& db) {
                      .arg(Columns::quoted(schema.text(0)), kStaffRole));
         exec(db, QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON clientes TO %1").arg(kStaffRole));
         exec(db, QStringLiteral("GRANT SELECT ON %1 TO %2").arg(kVersionTable, kStaffRole));
+        // A base sent to the server keeps the identity it had.
+        exec(db, QStringLiteral("GRANT SELECT, UPDATE ON %1 TO %2").arg(kIdentityTable, kStaffRole));
         // The history is written and read, never changed.
         exec(db, QStringLiteral("GRANT SELECT, INSERT ON %1 TO %2").arg(History::kTable, kStaffRole));
         exec(db, QStringLiteral("GRANT USAGE, SELECT, UPDATE ON SEQUENCE %1 TO %2")

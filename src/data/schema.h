@@ -19,8 +19,14 @@ class NewerBaseError : public AppError {
 };
 
 // 1: the records and their keys; 2: the change history, and on a server the notice of
-// every change to the stations.
-inline constexpr int kVersion = 2;
+// every change to the stations; 3: the base's identity.
+inline constexpr int kVersion = 3;
+
+// The base's identity, made once with the base (or when an older base is brought up to this
+// version): it names the base's hearings in the lawyers' calendars, so the copies of one
+// base (a backup, the base sent to a server) name them alike.
+QString identity(const Database& db);
+void setIdentity(const Database& db, const QString& identity);
 
 // The channel a server announces changes of the records on.
 inline const QString kChangeChannel = QStringLiteral("velmora_clientes");

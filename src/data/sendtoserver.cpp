@@ -52,6 +52,10 @@ qint64 count(const Database& db, const QString& table) {
     return NativeQuery::integers(db, QStringLiteral("SELECT count(*) FROM %1").arg(table), {}).value(0);
 }
 
+qint64 versionOf(const Database& base) {
+    return NativeQuery::integers(base, QStringLiteral("PRAGMA user_version"), {}).value(0);
+}
+
 Database openBase(const QString& path) {
     if (!QFileInfo(path).isFile())
         throw AppError(QStringLiteral("A base de dados %1 não foi encontrada.").arg(path));
@@ -60,8 +64,7 @@ Database openBase(const QString& path) {
                                       "converte, e então envie-a.")
                            .arg(path));
     const Database base = Database::openFile(path);
-    const qint64 version = NativeQuery::integers(base, QStringLiteral("PRAGMA user_version"), {}).value(0);
-    if (version > Schema::kVersion)
+    if (versionOf(base) > Schema::kVersion)
         throw AppError(
             QStringLiteral("A base %1 foi gravada por uma versão mais nova do programa.").arg(path));
     return base;
@@ -198,6 +201,8 @@ Sent send(const QString& basePath, const Database& server) {
         RecordWriter writer(server);
         refuseUnlessEmpty(server);
         sent.events = History::copyEvents(base, server);
+        if (versionOf(base) >= 3) // its hearings keep their names in the calendars
+            Schema::setIdentity(server, Schema::identity(base));
         writer.setManySource(QStringLiteral("base enviada de %1").arg(basePath));
         const QVector<qint64> numbers = codes(base);
         sent.records = sendRecords(base, numbers, writer);

@@ -101,7 +101,8 @@ class TestDatabaseBackup : public QObject {
         QVERIFY(!QFile::exists(target + QStringLiteral(".parcial")));
     }
 
-    // The copy keeps the base's history as it stands, and adds nothing of its own.
+    // The copy keeps the base's history as it stands, and adds nothing of its own, and the
+    // base's identity.
     void historyComesAlong() {
         TestEnvironment env;
         env.createBase();
@@ -128,6 +129,8 @@ class TestDatabaseBackup : public QObject {
         const QStringList original = events(env.openBase());
         QCOMPARE(original.size(), 3);
         QCOMPARE(events(Database::openFile(target)), original);
+        QVERIFY(!Schema::identity(env.openBase()).isEmpty());
+        QCOMPARE(Schema::identity(Database::openFile(target)), Schema::identity(env.openBase()));
     }
 
     // A copy that cannot be made leaves nothing behind.

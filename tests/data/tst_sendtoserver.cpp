@@ -76,6 +76,7 @@ class TestSendToServer : public QObject {
         Database old = Database::openFile(env.basePath());
         const QStringList rows = TestEnvironment::storedRows(old, everyColumn());
         const qint64 events = countOn(old, History::kTable);
+        const QString identity = Schema::identity(old);
         old.close();
         const QString uri = serverBase(QStringLiteral("enviada"));
 
@@ -87,6 +88,7 @@ class TestSendToServer : public QObject {
 
         const Database server = Database::openServer(uri);
         QCOMPARE(TestEnvironment::storedRows(server, everyColumn()), rows);
+        QCOMPARE(Schema::identity(server), identity);
         // The old history, then the sending itself.
         QCOMPARE(countOn(server, History::kTable), events + 1);
         // Numbering goes on past the last number the base gave (12, deleted).

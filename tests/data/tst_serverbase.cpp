@@ -328,6 +328,31 @@ class TestServerBase : public QObject {
                  QStringLiteral("1"));
     }
 
+    // A station of the staff meeting a server base of an earlier version is told who brings it
+    // up to date; once the installer has, the station opens it, with the base's identity.
+    void staffAreToldToHaveAnOldBaseUpdated() {
+        const QString uri = m_server.createDatabase(QStringLiteral("antiga"));
+        Schema::prepareServer(Database::openServer(uri));
+        m_server.sql(QStringLiteral("antiga"),
+                     QStringLiteral("DROP TABLE velmora_base; UPDATE velmora_versao SET "
+                                    "versao = 2; CREATE ROLE rita LOGIN; GRANT "
+                                    "velmora_equipe TO rita"));
+        Connection station;
+        station.setConnectionString(m_server.uri(QStringLiteral("antiga"), QStringLiteral("rita")));
+        try {
+            station.open();
+            QFAIL("opened");
+        } catch (const AppError& error) {
+            QVERIFY2(
+                error.message().startsWith(QStringLiteral("A base do servidor foi preparada por uma versão "
+                                                          "anterior do Velmora")),
+                qPrintable(error.message()));
+        }
+        Schema::prepareServer(Database::openServer(uri));
+        station.open();
+        QVERIFY(!Schema::identity(station.database()).isEmpty());
+    }
+
     // velmora-install --servidor prepares an empty database once, again without harm, and
     // refuses another program's.
     void installerPreparesTheServer() {
