@@ -2,7 +2,7 @@
 // classes the windows use, the register's interactions at that size. Beside each figure
 // stands the sqlite3 shell's time for the equivalent query on the same file.
 //
-//   velmora-bench [--records N] [--folder DIR] [--steps register,listing,pdf,backup,transfer,windows]
+//   velmora-bench [--records N] [--folder DIR] [--steps register,listing,pdf,ics,backup,transfer,windows]
 //   velmora-bench --windows-base FILE     times the conversion of a Windows edition's base
 //   velmora-bench --servidor URI [--records N] [--steps register,listing,transfer,backup,send]
 //                                         the same on a server's base, beside psql
@@ -17,6 +17,7 @@
 #include "benchrecords.h"
 #include "benchserver.h"
 #include "benchsteps.h"
+#include "calendar/hearingevents.h"
 #include "common/apperror.h"
 #include "common/folders.h"
 #include "data/columns.h"
@@ -144,6 +145,26 @@ int agendaPdf(const QString& folder) {
     return 0;
 }
 
+// --ics-only: the hearings of every record exported to agenda.ics as "Exportar Agenda (.ics)"
+// does, in a process of its own so that the peak memory is the export's. Prints "<ms> <peak
+// MB> <events>".
+int agendaIcs(const QString& folder) {
+    Connection connection;
+    connection.setConnectionString(Connection::startupText(Folders::devolvebarra(folder)));
+    connection.open();
+    SharedTable table(&connection);
+    table.open();
+    HearingEvents::Exported exported;
+    const double ms = timed([&] {
+        RecordReader reader = table.reader(HearingEvents::columns());
+        const HearingEvents::Maker maker(Schema::identity(connection.database()), {}, {});
+        exported =
+            HearingEvents::exportFile(QDir(folder).filePath(QStringLiteral("agenda.ics")), reader, maker);
+    });
+    out() << ms << ' ' << peakMemoryMB() << ' ' << exported.events << Qt::endl;
+    return 0;
+}
+
 // Headless Chromium printing a listing file to PDF: its time, the peak memory of its
 // largest process, and whether it wrote the file.
 struct ChromiumRun {
@@ -214,15 +235,18 @@ int main(int argc, char* argv[]) {
                       QStringLiteral("FILE")});
     parser.addOption(
         {QStringLiteral("pdf-only"), QStringLiteral("Only print the agenda to a PDF (used internally).")});
+    parser.addOption({QStringLiteral("ics-only"),
+                      QStringLiteral("Only export the hearings to an .ics file (used internally).")});
     parser.addOption(
         {QStringLiteral("servidor"),
          QStringLiteral("Run on this server's base (a libpq URI) beside psql: the steps register, "
                         "listing, transfer, backup and send."),
          QStringLiteral("URI")});
-    parser.addOption({QStringLiteral("steps"),
-                      QStringLiteral("The steps to run: register, listing, pdf, backup, transfer, windows."),
-                      QStringLiteral("LIST"),
-                      QStringLiteral("register,listing,pdf,backup,transfer,windows,send")});
+    parser.addOption(
+        {QStringLiteral("steps"),
+         QStringLiteral("The steps to run: register, listing, pdf, ics, backup, transfer, windows "
+                        "(and send, on a server)."),
+         QStringLiteral("LIST"), QStringLiteral("register,listing,pdf,ics,backup,transfer,windows,send")});
     parser.process(*application);
     const int count = parser.value(QStringLiteral("records")).toInt();
     const QStringList chosen = parser.value(QStringLiteral("steps")).split(u',');
@@ -242,6 +266,8 @@ int main(int argc, char* argv[]) {
         }
         if (parser.isSet(QStringLiteral("pdf-only")))
             return agendaPdf(folder);
+        if (parser.isSet(QStringLiteral("ics-only")))
+            return agendaIcs(folder);
         if (parser.isSet(QStringLiteral("servidor")))
             return Bench::runOnServer(parser.value(QStringLiteral("servidor")), count, chosen, folder);
         if (storedCount(path) != count) {
@@ -372,6 +398,16 @@ int main(int argc, char* argv[]) {
                                    QDir(folder).filePath(QStringLiteral("agenda-chromium.pdf")));
         }
 
+        // The hearings exported to a calendar file, in a process of its own.
+        QStringList icsFigures;
+        if (wanted("ics")) {
+            QProcess exporter;
+            exporter.start(QCoreApplication::applicationFilePath(),
+                           {QStringLiteral("--ics-only"), QStringLiteral("--folder"), folder});
+            exporter.waitForFinished(-1);
+            icsFigures = QString::fromUtf8(exporter.readAllStandardOutput()).simplified().split(u' ');
+        }
+
         // The backup against the shell's ".backup", which the shell's timer does not time:
         // its whole run is timed instead, process start included.
         const QString copyPath = QDir(folder).filePath(QStringLiteral("copia.mdb"));
@@ -495,6 +531,13 @@ int main(int argc, char* argv[]) {
                          .arg(pdfFigures[2], pdfFigures[1])
                          .arg(chromium.peakMB)
                          .arg(chromium.written ? QString() : QStringLiteral(", which wrote no PDF")));
+        if (icsFigures.size() == 3)
+            printRow(QStringLiteral("hearings to .ics"), icsFigures[0].toDouble(), 0,
+                     QStringLiteral("%1 events, %2 MB; peak %3 MB; no other tool")
+                         .arg(icsFigures[2])
+                         .arg(QFileInfo(QDir(folder).filePath(QStringLiteral("agenda.ics"))).size() /
+                              (1024 * 1024))
+                         .arg(icsFigures[1]));
         if (wanted("backup"))
             printRow(QStringLiteral("backup (checked copy)"), backupMs, shellBackupMs,
                      QStringLiteral("shell: .backup; median of %1").arg(kBackupRuns));

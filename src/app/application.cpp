@@ -7,6 +7,7 @@
 #include "smallwindows.h"
 
 #include "backup/backupwindow.h"
+#include "calendar/calendarwindow.h"
 #include "data/changewatcher.h"
 #include "data/columns.h"
 #include "data/datamodule.h"
@@ -57,6 +58,7 @@ Application::Application(const QString& programFolder) {
     m_backup = create<BackupWindow>(m_folders, m_dataModule, owner);
     m_historico = create<HistoryWindow>(titles, owner);
     m_enviar = create<SendWindow>(m_folders, owner);
+    m_agenda = create<CalendarWindow>(m_folders, titles, owner);
 
     // Windows made before the data module are bound to it now that it exists.
     m_form3->attachData(m_dataModule);
@@ -65,6 +67,7 @@ Application::Application(const QString& programFolder) {
     m_trans->attachData(m_dataModule);
     m_historico->attachData(m_dataModule);
     m_enviar->attachData(m_dataModule);
+    m_agenda->attachData(m_dataModule);
     Progress::install(m_espere);
     m_changes = std::make_unique<ChangeWatcher>(m_dataModule->ADOConnection1);
     connectWindows();
@@ -84,6 +87,14 @@ void Application::connectWindows() {
             Dialogs::error(m_historico, error.message());
         }
     });
+    // The lawyers' calendar: the hearings of the visible set to a file, and each record saved or
+    // deleted here sent to the published calendar.
+    QObject::connect(m_cadastro, &RegisterWindow::agendaExportRequested, m_agenda,
+                     &CalendarWindow::exportAgenda);
+    QObject::connect(m_dataModule->ADOTable1, &SharedTable::recordStored, m_agenda->publisher(),
+                     &CalendarPublisher::recordStored);
+    QObject::connect(m_dataModule->ADOTable1, &SharedTable::recordRemoved, m_agenda->publisher(),
+                     &CalendarPublisher::recordRemoved);
     // Other stations' changes show without "Atualizar".
     QObject::connect(m_changes.get(), &ChangeWatcher::changedElsewhere, m_dataModule->ADOTable1,
                      &SharedTable::refreshFromBase);

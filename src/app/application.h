@@ -12,6 +12,7 @@
 class AboutWindow;
 class AccentsDialog;
 class BackupWindow;
+class CalendarWindow;
 class ChangeWatcher;
 class DataModule;
 class HistoryWindow;
@@ -75,6 +76,7 @@ class Application {
     DataModule* dataModule() const { return m_dataModule; }
     HistoryWindow* historico() const { return m_historico; }
     SendWindow* enviar() const { return m_enviar; }
+    CalendarWindow* agenda() const { return m_agenda; }
     StyleSheetHolder* cab() const { return m_cab; }
     TransferWindow* trans() const { return m_trans; }
     WaitBox* espere() const { return m_espere; }
@@ -123,5 +125,6 @@ class Application {
     BackupWindow* m_backup = nullptr;
     HistoryWindow* m_historico = nullptr;
     SendWindow* m_enviar = nullptr;
+    CalendarWindow* m_agenda = nullptr;
     std::unique_ptr<ChangeWatcher> m_changes;
 };

@@ -12,6 +12,7 @@
 #include "ui_mainwindow.h"
 
 #include "backup/backupwindow.h"
+#include "calendar/calendarwindow.h"
 #include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/networkwindow.h"
@@ -71,6 +72,10 @@ MainWindow::MainWindow(Application& app, ProgramFolders& folders, const QString&
     connect(ui->DriveCDDVD1, &QAction::triggered, this, [this] { m_app.drive()->show(); });
     connect(ui->Acentos1, &QAction::triggered, this, [this] { m_app.acentos()->show(); });
     connect(ui->Formulario2, &QAction::triggered, this, [this] { m_app.config()->show(); });
+    connect(ui->Agenda1, &QAction::triggered, this, [this] {
+        m_app.agenda()->show();
+        m_app.agenda()->raise();
+    });
     connect(ui->Transferircadastros1, &QAction::triggered, this, [this] { m_app.trans()->show(); });
     connect(ui->Backupdabasededados1, &QAction::triggered, this, &MainWindow::SpeedButton7Click);
     connect(ui->LocalizarBase1, &QAction::triggered, this, &MainWindow::LocalizarBase1Click);
@@ -176,6 +181,7 @@ bool MainWindow::vai() {
     m_app.cadastro()->preenchecombo_frm_cadastro();
     m_app.acentos()->iniciar();
     m_app.config()->loadOptions(QFontDatabase::families());
+    m_app.agenda()->startUp();
 
     enableToolbarAndMenu(false);
     return true;

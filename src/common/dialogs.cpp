@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -81,6 +82,22 @@ Dialogs::Button Dialogs::ask(QWidget* parent, const QString& text, const QString
 bool Dialogs::confirm(QWidget* parent, const QString& text) {
     return ask(parent, text, QStringLiteral("Confirmação"), Icon::Question, {Button::Ok, Button::Cancel},
                Button::Ok) == Button::Ok;
+}
+
+QString Dialogs::fileToWrite(QWidget* parent, const QString& title, const QString& filter,
+                             const QStringList& extensions, const QString& suggested) {
+    QString path = saveFileName(parent, title, filter, suggested);
+    if (path.isEmpty())
+        return {};
+    if (std::none_of(extensions.begin(), extensions.end(), [&path](const QString& extension) {
+            return path.endsWith(extension, Qt::CaseInsensitive);
+        }))
+        path += extensions.value(0);
+    const bool replace =
+        !QFileInfo::exists(path) ||
+        ask(parent, QStringLiteral("%1 já existe.\nDeseja substituí-lo?").arg(QFileInfo(path).fileName()),
+            title, Icon::Warning, {Button::Yes, Button::No}, Button::No) == Button::Yes;
+    return replace ? path : QString();
 }
 
 QString Dialogs::openFileName(QWidget* parent, const QString& title, const QString& filter,

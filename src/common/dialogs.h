@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -54,6 +55,11 @@ class Dialogs {
     static QString saveFileName(QWidget* parent, const QString& title, const QString& filter,
                                 const QString& suggested = {});
     static QString existingFolder(QWidget* parent, const QString& title, const QString& suggested = {});
+    // A file to write: the name asked for, the first of its kind's extensions added unless it
+    // ends with one already (a name with dots of its own, "Carta Dr. Silva", still gets it),
+    // and when that file exists, the user's leave to replace it; empty when cancelled.
+    static QString fileToWrite(QWidget* parent, const QString& title, const QString& filter,
+                               const QStringList& extensions, const QString& suggested = {});
 
     static std::optional<QColor> color(QWidget* parent, const QColor& initial);
 

@@ -449,9 +449,11 @@ void SharedTable::post() {
     else
         updateRecord();
     m_state = State::Browse;
+    const qint64 stored = m_record[0].toLongLong();
     emit rowChanged(m_row);
     emit stateChanged();
     emit currentChanged();
+    emit recordStored(stored);
     refreshIfPending();
 }
 
@@ -524,8 +526,9 @@ void SharedTable::remove() {
     }
     if (m_row < 0)
         throw AppError(QStringLiteral("Não há registro para excluir."));
+    const qint64 removed = m_codes[m_row];
     RecordWriter writer(m_connection->database());
-    writer.remove(m_codes[m_row]);
+    writer.remove(removed);
     writer.commit();
     const int row = m_row;
     emit rowAboutToBeRemoved(row);
@@ -537,6 +540,7 @@ void SharedTable::remove() {
     emit rowRemoved();
     emit stateChanged();
     emit currentChanged();
+    emit recordRemoved(removed);
     raiseReadError();
 }
 

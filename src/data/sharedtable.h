@@ -115,6 +115,9 @@ class SharedTable : public QObject {
     void rowChanged(int row);
     // Rows a grid asked for could not be read; said once until a read succeeds again.
     void readFailed(const QString& message);
+    // A record was saved here (added or changed), or deleted.
+    void recordStored(qint64 code);
+    void recordRemoved(qint64 code);
 
   private:
     void refreshIfPending();

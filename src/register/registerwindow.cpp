@@ -56,6 +56,7 @@ RegisterWindow::RegisterWindow(const ProgramFolders& folders, QWidget* parent)
     connect(ui.BtnCancelar, &QPushButton::clicked, this, &RegisterWindow::BtnCancelarClick);
     connect(ui.BtnExcluir, &QPushButton::clicked, this, &RegisterWindow::BtnExcluirClick);
     connect(ui.Button8, &QPushButton::clicked, this, &RegisterWindow::Button8Click);
+    connect(ui.BtnExportarAgenda, &QPushButton::clicked, this, &RegisterWindow::agendaExportRequested);
     connect(ui.BtnHistorico, &QPushButton::clicked, this, [this] {
         const qint64 code = m_table && m_table->currentRow() >= 0 && !m_table->editing()
                                 ? m_table->fieldText(Columns::kCodigo).toLongLong()

@@ -93,6 +93,8 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     void optionsRequested();
     void fieldChooserRequested();
     void listingRequested(const ListingRequest& request);
+    // "Exportar Agenda (.ics)": the hearings of the visible set to a calendar file.
+    void agendaExportRequested();
     // "Histórico": the history of the current record (number 0: none).
     void historyRequested(qint64 code, const QString& name);
 

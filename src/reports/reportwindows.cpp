@@ -52,25 +52,6 @@ void putInPlace(const QString& path) {
     }
 }
 
-// A file name with the extension of its kind, unless it ends with one already: a name
-// holding dots of its own ("Carta Dr. Silva") still gets it.
-QString withExtension(const QString& path, const QStringList& extensions) {
-    for (const QString& extension : extensions) {
-        if (path.endsWith(extension, Qt::CaseInsensitive))
-            return path;
-    }
-    return path + extensions.first();
-}
-
-// True when the file is not there, or the user agrees to replace it.
-bool mayReplace(QWidget* parent, const QString& path, const QString& caption) {
-    return !QFileInfo::exists(path) ||
-           Dialogs::ask(parent,
-                        QStringLiteral("%1 já existe.\nDeseja substituí-lo?").arg(QFileInfo(path).fileName()),
-                        caption, Dialogs::Icon::Warning, {Dialogs::Button::Yes, Dialogs::Button::No},
-                        Dialogs::Button::No) == Dialogs::Button::Yes;
-}
-
 } // namespace
 
 // ---- the report window ----
@@ -348,11 +329,9 @@ void ReportWindow::SpeedButton5Click() {
 }
 
 void ReportWindow::BtnSalvarPDFClick() {
-    QString path = Dialogs::saveFileName(this, QStringLiteral("Salvar PDF"), kPdfFilter, suggestedPdfName());
+    const QString path = Dialogs::fileToWrite(this, QStringLiteral("Salvar PDF"), kPdfFilter,
+                                              {QStringLiteral(".pdf")}, suggestedPdfName());
     if (path.isEmpty())
-        return;
-    path = withExtension(path, {QStringLiteral(".pdf")});
-    if (!mayReplace(this, path, QStringLiteral("Salvar PDF")))
         return;
     try {
         writePdf(path);
@@ -391,11 +370,9 @@ void ReportWindow::writePdf(const QString& path) {
 }
 
 void ReportWindow::SpeedButton14Click() {
-    QString path = Dialogs::saveFileName(this, QStringLiteral("Salvar Formulário"), kLetterFilter);
+    const QString path = Dialogs::fileToWrite(this, QStringLiteral("Salvar Formulário"), kLetterFilter,
+                                              {QStringLiteral(".htm"), QStringLiteral(".html")});
     if (path.isEmpty())
-        return;
-    path = withExtension(path, {QStringLiteral(".htm"), QStringLiteral(".html")});
-    if (!mayReplace(this, path, QStringLiteral("Salvar Formulário")))
         return;
     try {
         m_browser->saveDocument(path);

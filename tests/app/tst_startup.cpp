@@ -53,11 +53,12 @@ class TestStartup : public QObject {
         env.install();
         ScriptedDialogs dialogs;
         Application app(env.programFolder());
-        QCOMPARE(app.creationOrder(),
-                 (QStringList{"TFRM_Principal", "TFver", "TForm3", "TFRM_Acentos", "TFRM_Splash",
-                              "TFRM_Cadastro", "TFRM_Campos", "TFRM_Impressao", "TForm4", "TFRM_Config",
-                              "TFRM_Drive", "TDataModule1", "TFcab", "TFtrans", "TFespere", "TFmudacampos",
-                              "TFbackup", "TFRM_Historico", "TFRM_Enviar"}));
+        QCOMPARE(
+            app.creationOrder(),
+            (QStringList{"TFRM_Principal", "TFver",        "TForm3",         "TFRM_Acentos", "TFRM_Splash",
+                         "TFRM_Cadastro",  "TFRM_Campos",  "TFRM_Impressao", "TForm4",       "TFRM_Config",
+                         "TFRM_Drive",     "TDataModule1", "TFcab",          "TFtrans",      "TFespere",
+                         "TFmudacampos",   "TFbackup",     "TFRM_Historico", "TFRM_Enviar",  "TFRM_Agenda"}));
         QVERIFY(app.principal()->isVisible());
         QVERIFY(!app.cadastro()->isVisible());
         // Shown before start-up: only the backup button can be used.

@@ -28,8 +28,9 @@ bool asSuperuser() {
     return ::geteuid() == 0;
 }
 
-// A port no one listens on now, for the server's TCP side on 127.0.0.1.
-quint16 freePort() {
+} // namespace
+
+quint16 freeLoopbackPort() {
     const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -43,9 +44,7 @@ quint16 freePort() {
     return port;
 }
 
-} // namespace
-
-TestServer::TestServer() : m_bin(serverPrograms()), m_port(freePort()) {
+TestServer::TestServer() : m_bin(serverPrograms()), m_port(freeLoopbackPort()) {
     if (m_bin.isEmpty()) {
         m_failure = QStringLiteral("PostgreSQL 15 is not installed (postgresql-15)");
         return;

@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+// A port no one listens on now on 127.0.0.1.
+quint16 freeLoopbackPort();
+
 // A PostgreSQL server of a test's own: a cluster made by initdb in a temporary folder,
 // listening on a Unix socket there and on a free port of 127.0.0.1, stopped and removed
 // with the object, or with the test process however it ends. For the
