@@ -23,6 +23,7 @@
 #include "data/columns.h"
 #include "data/connection.h"
 #include "data/gridmodel.h"
+#include "data/legalnumbers.h"
 #include "data/nativequery.h"
 #include "data/recordreader.h"
 #include "data/recordwriter.h"
@@ -316,6 +317,25 @@ int main(int argc, char* argv[]) {
                               {}});
                 steps.last().note = QStringLiteral("%1 found").arg(found);
             }
+            // A case number searched by its first digits, typed without punctuation, beside the
+            // query a user of the shell writes for it, the punctuation taken out on the fly.
+            NativeQuery::Statement sample(
+                connection.database(), QStringLiteral("SELECT AGE_PROC FROM clientes WHERE \"Código\" = ?"));
+            sample.bind(1, count / 2);
+            sample.step();
+            const QString typedDigits = LegalNumbers::digitsOf(sample.text(0)).left(9);
+            const double digitsMs = timed([&] {
+                table.filterBy(
+                    SearchRules::wordSearchExpression(QStringLiteral("AGE_PROC LIKE "), typedDigits));
+                found = table.recordCount();
+                readFirstScreen(grid);
+            });
+            steps.append(
+                {QStringLiteral("digits search '%1'").arg(typedDigits), digitsMs,
+                 codes + QStringLiteral(" WHERE replace(replace(replace(AGE_PROC, '.', ''), '-', ''), '/', "
+                                        "'') LIKE '%1%';")
+                             .arg(typedDigits),
+                 QStringLiteral("%1 found; case number").arg(found)});
             steps.append({QStringLiteral("filter off"),
                           timed([&] {
                               table.setFiltered(false);

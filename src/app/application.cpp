@@ -153,6 +153,7 @@ void Application::makeListing(const ListingRequest& request) {
     m_campos->addAnnotationChoices(heading);
     heading.headerFont = m_config->headerFont();
     heading.headerFontSize = m_config->headerFontSize();
+    heading.markInvalidNumbers = m_config->markInvalidNumbers();
     m_impressao->showListing(heading);
 }
 

@@ -23,6 +23,8 @@ inline const QString kCampos = QStringLiteral("campos.ini");
 inline const QString kFont = QStringLiteral("font.ini");
 inline const QString kAcentos = QStringLiteral("acentos.ini");
 inline const QString kLetra = QStringLiteral("letra.ini");
+// "sim" when listings mark the case numbers and CPFs whose check digits do not match.
+inline const QString kNumeros = QStringLiteral("numeros.ini");
 // The lawyers' calendar: its address, user, and the events' length and reminders.
 inline const QString kAgenda = QStringLiteral("agenda.ini");
 inline const QString kListsFolder = QStringLiteral("Dados/comarcas/");

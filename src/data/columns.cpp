@@ -88,6 +88,14 @@ QString dateKeyName(const QString& column) {
     return QStringLiteral("d_") + column;
 }
 
+bool hasDigitsKey(const QString& column) {
+    return column == u"AGE_PROC" || column == u"AGE_CIC";
+}
+
+QString digitsKeyName(const QString& column) {
+    return QStringLiteral("n_") + column;
+}
+
 const QStringList& listedColumns() {
     static const QStringList columns = {
         QStringLiteral("AGE_NOME"),

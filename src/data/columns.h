@@ -28,6 +28,10 @@ const Column& at(int index);
 bool hasSearchKey(const Column& column);
 QString searchKeyName(const QString& column); // "k_AGE_NOME"
 QString dateKeyName(const QString& column);   // "d_AGE_DTAAUDIENCIA"
+// The case number and the client's CPF also keep their digits alone, so a search by the
+// digits finds them however they are punctuated.
+bool hasDigitsKey(const QString& column);
+QString digitsKeyName(const QString& column); // "n_AGE_PROC"
 
 // The columns offered for word search and ordering; their keys are indexed.
 const QStringList& listedColumns();

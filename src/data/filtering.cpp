@@ -2,6 +2,7 @@
 
 #include "columns.h"
 #include "common/apperror.h"
+#include "legalnumbers.h"
 #include "searchkey.h"
 
 #include <QRegularExpression>
@@ -35,8 +36,14 @@ struct Conditions {
 void addExpression(Conditions& conditions, const std::optional<FilterExpression>& expression) {
     if (!expression)
         return;
-    const QString key = Columns::quoted(Columns::searchKeyName(expression->column));
-    const QString folded = SearchKey::fold(expression->text);
+    // A number typed into a search of case numbers or CPFs is found by its digits, however it
+    // is punctuated here or in the record.
+    const bool byDigits =
+        Columns::hasDigitsKey(expression->column) && LegalNumbers::isNumberText(expression->text);
+    const QString key = Columns::quoted(byDigits ? Columns::digitsKeyName(expression->column)
+                                                 : Columns::searchKeyName(expression->column));
+    const QString folded =
+        byDigits ? LegalNumbers::digitsOf(expression->text) : SearchKey::fold(expression->text);
     if (!expression->prefix)
         conditions.add(key + QStringLiteral(" = ?"), {folded});
     else if (!folded.isEmpty())

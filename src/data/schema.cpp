@@ -3,6 +3,7 @@
 #include "columns.h"
 #include "common/apperror.h"
 #include "history.h"
+#include "legalnumbers.h"
 #include "nativequery.h"
 #include "searchkey.h"
 
@@ -13,9 +14,10 @@ namespace Schema {
 namespace {
 
 struct KeyColumn {
+    enum class Kind { Folded, Chronological, Digits };
     QString name;
     int source; // position of the record column it is made from
-    bool chronological;
+    Kind kind;
     bool indexed;
 };
 
@@ -27,9 +29,12 @@ const std::vector<KeyColumn>& keys() {
             if (!Columns::hasSearchKey(column))
                 continue;
             const bool listed = Columns::listedColumns().contains(column.name);
-            result.push_back({Columns::searchKeyName(column.name), i, false, listed});
+            result.push_back({Columns::searchKeyName(column.name), i, KeyColumn::Kind::Folded, listed});
             if (column.kind == Columns::Kind::Date)
-                result.push_back({Columns::dateKeyName(column.name), i, true, true});
+                result.push_back(
+                    {Columns::dateKeyName(column.name), i, KeyColumn::Kind::Chronological, true});
+            if (Columns::hasDigitsKey(column.name))
+                result.push_back({Columns::digitsKeyName(column.name), i, KeyColumn::Kind::Digits, true});
         }
         return result;
     }();
@@ -37,7 +42,15 @@ const std::vector<KeyColumn>& keys() {
 }
 
 QString keyValue(const KeyColumn& key, const QString& text) {
-    return key.chronological ? SearchKey::dateKey(text) : SearchKey::fold(text);
+    switch (key.kind) {
+    case KeyColumn::Kind::Chronological:
+        return SearchKey::dateKey(text);
+    case KeyColumn::Kind::Digits:
+        return LegalNumbers::digitsOf(text);
+    case KeyColumn::Kind::Folded:
+        break;
+    }
+    return SearchKey::fold(text);
 }
 
 // A server keeps the version in a table of its own; a file in SQLite's user_version.
@@ -110,6 +123,36 @@ void fillKeys(const Database& db) {
         for (int i = 0; i < Columns::count(); ++i)
             record[i] = rows.text(i);
         update.bindAll(updateValues(record));
+        update.step();
+        update.reset();
+    }
+}
+
+// The digits keys the fourth version added, made for the records already there.
+void fillDigitsKeys(const Database& db) {
+    QList<const KeyColumn*> digitsKeys;
+    for (const auto& key : keys())
+        if (key.kind == KeyColumn::Kind::Digits)
+            digitsKeys << &key;
+    QStringList assignments;
+    QStringList sources;
+    for (const KeyColumn* key : digitsKeys) {
+        assignments << Columns::quoted(key->name) + QStringLiteral(" = ?");
+        sources << Columns::quoted(Columns::at(key->source).name);
+    }
+    const QString code = Columns::quoted(Columns::kCodigo);
+    NativeQuery::Statement update(db, QStringLiteral("UPDATE clientes SET %1 WHERE %2 = ?")
+                                          .arg(assignments.join(QStringLiteral(", ")), code));
+    NativeQuery::Statement rows(db, QStringLiteral("SELECT %1, %2 FROM clientes WHERE %3")
+                                            .arg(code, sources.join(QStringLiteral(", ")),
+                                                 sources.join(QStringLiteral(" IS NOT NULL OR "))) +
+                                        QStringLiteral(" IS NOT NULL"));
+    while (rows.step()) {
+        QVariantList values;
+        for (int i = 0; i < digitsKeys.size(); ++i)
+            values << LegalNumbers::digitsOf(rows.text(i + 1));
+        values << rows.integer(0);
+        update.bindAll(values);
         update.step();
         update.reset();
     }
@@ -380,6 +423,9 @@ void bringUpToDate(const Database& db) {
         }
         if (lockedVersion < 1) {
             fillKeys(db);
+            createIndexes(db);
+        } else if (lockedVersion < 4) {
+            fillDigitsKeys(db);
             createIndexes(db);
         }
         addVersionTwo(db);

@@ -19,8 +19,9 @@ class NewerBaseError : public AppError {
 };
 
 // 1: the records and their keys; 2: the change history, and on a server the notice of
-// every change to the stations; 3: the base's identity.
-inline constexpr int kVersion = 3;
+// every change to the stations; 3: the base's identity; 4: the digits of case numbers and
+// CPFs, searched without their punctuation.
+inline constexpr int kVersion = 4;
 
 // The base's identity, made once with the base (or when an older base is brought up to this
 // version): it names the base's hearings in the lawyers' calendars, so the copies of one

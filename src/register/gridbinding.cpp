@@ -2,6 +2,7 @@
 
 #include "common/apperror.h"
 #include "common/dialogs.h"
+#include "data/legalnumbers.h"
 #include "data/sharedtable.h"
 
 #include <QHeaderView>
@@ -16,9 +17,29 @@ class HighlightModel : public GridModel {
     int highlighted = -1;
 
     QVariant data(const QModelIndex& index, int role) const override {
-        if (role == Qt::ForegroundRole)
+        if (role == Qt::ForegroundRole) {
+            if (!mismatch(index).isEmpty())
+                return QColor(0xc0, 0, 0);
             return index.column() == highlighted ? QVariant(QColor(Qt::blue)) : QVariant();
+        }
+        if (role == Qt::ToolTipRole) {
+            const QString why = mismatch(index);
+            return why.isEmpty() ? QVariant() : QVariant(why);
+        }
         return GridModel::data(index, role);
+    }
+    // A case number or CPF typed into a cell is written in its usual form when its check
+    // digits match.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        const LegalNumbers::Checked checked =
+            LegalNumbers::checkField(field(index.column()), value.toString());
+        return GridModel::setData(index, checked.valid ? checked.written : value, role);
+    }
+
+  private:
+    QString mismatch(const QModelIndex& index) const {
+        return LegalNumbers::mismatch(LegalNumbers::checkField(
+            field(index.column()), GridModel::data(index, Qt::DisplayRole).toString()));
     }
 };
 

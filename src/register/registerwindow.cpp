@@ -11,6 +11,7 @@
 #include "data/binder.h"
 #include "data/columns.h"
 #include "data/datamodule.h"
+#include "data/legalnumbers.h"
 #include "data/sharedtable.h"
 #include "dates.h"
 #include "gridbinding.h"
@@ -78,6 +79,7 @@ RegisterWindow::RegisterWindow(const ProgramFolders& folders, QWidget* parent)
     setUpTitleLabels();
     setUpSummaryEdits();
     setUpDateEdits();
+    setUpNumberEdits();
     setRecordButtons({});
     // Titles and record values are shown as typed, never read as markup.
     for (QLabel* label : findChildren<QLabel*>())
@@ -259,6 +261,11 @@ bool RegisterWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* edit = qobject_cast<QLineEdit*>(watched);
     if (edit && m_dateEntries.contains(edit) && dateEditEvent(edit, event))
         return true;
+    if (edit && event->type() == QEvent::FocusOut && m_numberEdits.contains(edit)) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            numberEditExit(edit);
+    }
     if (edit && event->type() == QEvent::KeyPress && m_summaryTargets.contains(edit))
         return summaryEditKeyPress(edit, static_cast<QKeyEvent*>(event));
     return FormWindow::eventFilter(watched, event);
@@ -365,6 +372,43 @@ void RegisterWindow::dateEditExit(QLineEdit* edit) {
     TypingLimit::setText(edit, checked);
     if (m_binder)
         m_binder->commit(edit);
+}
+
+// ---- case numbers and CPFs ----
+
+void RegisterWindow::setUpNumberEdits() {
+    m_numberEdits = {{ui.DBNProcprin, QStringLiteral("AGE_PROC")},
+                     {ui.DBprocesso, QStringLiteral("AGE_PROC")},
+                     {ui.DBcic, QStringLiteral("AGE_CIC")},
+                     {ui.DBpccic, QStringLiteral("AGE_CICpc")}};
+    for (auto entry = m_numberEdits.cbegin(); entry != m_numberEdits.cend(); ++entry) {
+        QLineEdit* edit = entry.key();
+        edit->installEventFilter(this);
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { markNumber(edit); });
+    }
+}
+
+// A number typed in full is written in its usual form, when its check digits match; one whose
+// digits do not match stays as typed, marked.
+void RegisterWindow::numberEditExit(QLineEdit* edit) {
+    if (!m_table || !m_table->editing())
+        return;
+    const LegalNumbers::Checked checked = LegalNumbers::checkField(m_numberEdits[edit], edit->text());
+    if (!checked.valid || checked.written == edit->text())
+        return;
+    TypingLimit::setText(edit, checked.written);
+    if (m_binder)
+        m_binder->commit(edit);
+}
+
+void RegisterWindow::markNumber(QLineEdit* edit) {
+    const QString mismatch =
+        LegalNumbers::mismatch(LegalNumbers::checkField(m_numberEdits[edit], edit->text()));
+    edit->setStyleSheet(mismatch.isEmpty() ? QString()
+                                           : QStringLiteral("QLineEdit { border: 2px solid #c00000; }"));
+    edit->setToolTip(mismatch);
+    if (edit == ui.DBprocesso)
+        ui.LabelTribunal->setText(LegalNumbers::court(edit->text()));
 }
 
 // ---- accents removed while typing ----

@@ -112,6 +112,9 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
     bool dateEditEvent(QLineEdit* edit, QEvent* event);
     void insertSeparators(QLineEdit* edit);
     void dateEditExit(QLineEdit* edit);
+    void setUpNumberEdits();
+    void numberEditExit(QLineEdit* edit);
+    void markNumber(QLineEdit* edit);
     void openTitleEditor(QLabel* label);
     void setUpListPages();
     void titleClicked(GridBinding* grid, int column, bool flipsCaption);
@@ -141,4 +144,6 @@ class RegisterWindow : public FormWindow<Ui::TFRM_Cadastro> {
         bool checkedAlways;
     };
     QHash<QLineEdit*, DateEntry> m_dateEntries;
+    // The edits of case numbers and CPFs, by the field they show.
+    QHash<QLineEdit*, QString> m_numberEdits;
 };

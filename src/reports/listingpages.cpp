@@ -119,7 +119,7 @@ struct ListingPages::Layout {
 };
 
 ListingPages::ListingPages(const ListingWriter& listing)
-    : m_titles(listing.titles()), m_fieldCount(listing.fieldCount()),
+    : m_listing(listing), m_titles(listing.titles()), m_fieldCount(listing.fieldCount()),
       m_tableFont(fontOf(listing.inputs().tableFont, listing.inputs().tableFontSize, false)),
       m_headerFont(fontOf(listing.inputs().headerFont, listing.inputs().headerFontSize, true)),
       m_header(listing.inputs().header) {}
@@ -129,7 +129,8 @@ ListingPages::ListingPages(const ListingWriter& listing)
 QStringList ListingPages::cellTexts(const StoredRow& row) const {
     QStringList texts;
     for (qsizetype column = 0; column < row.size(); ++column) {
-        QString text = QString::fromUtf8(row.value(column));
+        QString text = QString::fromUtf8(row.value(column).toByteArray() +
+                                         m_listing.numberMark(column, row.value(column)));
         if (column >= m_fieldCount)
             text = TextFile::splitLines(text).join(u'\n');
         texts << (text.isEmpty() ? QStringLiteral(" - ") : text);

@@ -38,6 +38,7 @@ class ListingPages {
     struct Layout;
     QStringList cellTexts(const struct StoredRow& row) const;
 
+    ListingWriter m_listing;
     QStringList m_titles;
     qsizetype m_fieldCount = 0;
     QFont m_tableFont;

@@ -5,6 +5,7 @@
 #include "common/textfile.h"
 #include "common/windows1252.h"
 #include "data/columns.h"
+#include "data/legalnumbers.h"
 #include "data/recordreader.h"
 #include "data/sharedtable.h"
 
@@ -267,12 +268,23 @@ QStringList ListingWriter::styleSheet(const QString& size, const QString& font) 
     };
 }
 
+QByteArray ListingWriter::numberMark(qsizetype column, QByteArrayView value) const {
+    if (!m_inputs.markInvalidNumbers || column >= m_inputs.columns.size())
+        return {};
+    const QString text = QString::fromUtf8(value);
+    const LegalNumbers::Checked checked = LegalNumbers::checkField(m_inputs.columns[column].field, text);
+    return LegalNumbers::mismatch(checked).isEmpty() ? QByteArray() : QByteArrayLiteral(" (DV inválido)");
+}
+
 void ListingWriter::writeRow(ItemStream& out, const StoredRow& values) const {
     QByteArray& row = out.openItem();
     row.append("<tr>\r\n");
     const qsizetype fieldCount = m_inputs.columns.size();
     for (qsizetype i = 0; i < values.size(); ++i) {
-        if (i < fieldCount)
+        const QByteArray mark = i < fieldCount ? numberMark(i, values.value(i)) : QByteArray();
+        if (!mark.isEmpty())
+            appendCell(row, values.value(i).toByteArray() + mark);
+        else if (i < fieldCount)
             appendCell(row, values.value(i));
         else
             appendNotesCell(row, values.value(i));

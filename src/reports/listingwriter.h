@@ -22,6 +22,8 @@ struct ListingInputs {
     bool processNotes = false;
     bool hearingNotes = false;
     bool opposingNotes = false;
+    // Case numbers and CPFs whose check digits do not match are marked.
+    bool markInvalidNumbers = false;
 };
 
 // Writes a listing, temp.htm: an HTML page of one table, a header row of titles and one
@@ -43,6 +45,9 @@ class ListingWriter {
     QStringList titles() const;
     // How many of them are fields; the annotation blocks follow.
     qsizetype fieldCount() const { return m_inputs.columns.size(); }
+    // What follows the value of a field column: a mark when the listing marks invalid
+    // numbers and the value is a case number or CPF whose check digits do not match.
+    QByteArray numberMark(qsizetype column, QByteArrayView value) const;
     const ListingInputs& inputs() const { return m_inputs; }
 
     // A second page, for the screen, holding the first rows of a listing too long for the

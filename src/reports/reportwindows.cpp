@@ -463,6 +463,9 @@ void OptionsWindow::loadOptions(const QStringList& fontFamilies) {
             ui.Ccontornopontilhado->setChecked(options.dottedBorders);
             (options.agendaByName ? ui.Rnome : ui.Rdata)->setChecked(true);
         }
+        const QString numbers = m_folders.meudir + SettingsFiles::kNumeros;
+        ui.CMarcarNumeros->setChecked(TextFile::exists(numbers) &&
+                                      TextFile::readLines(numbers).value(0) == QStringLiteral("sim"));
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }
@@ -480,6 +483,8 @@ void OptionsWindow::Button1Click() {
     ui.Memo1->setPlainText(lines.join(u'\n'));
     try {
         TextFile::writeLines(m_folders.meudir + SettingsFiles::kFont, lines);
+        TextFile::writeLine(m_folders.meudir + SettingsFiles::kNumeros,
+                            ui.CMarcarNumeros->isChecked() ? QStringLiteral("sim") : QStringLiteral("não"));
     } catch (const AppError& error) {
         Dialogs::error(this, error.message());
     }

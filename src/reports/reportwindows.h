@@ -124,6 +124,8 @@ class OptionsWindow : public FormWindow<Ui::TFRM_Config> {
     QString headerFontSize() const { return ui.Cfonte->currentText(); }
     // The hearing agenda lists by client name rather than by city.
     bool agendaByName() const { return ui.Rnome->isChecked(); }
+    // Listings mark the case numbers and CPFs whose check digits do not match.
+    bool markInvalidNumbers() const { return ui.CMarcarNumeros->isChecked(); }
 
   signals:
     void agendaOrderChanged(bool byName);

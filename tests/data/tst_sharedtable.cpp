@@ -257,6 +257,45 @@ class TestSharedTable : public QObject {
         QCOMPARE(names(table), (QStringList{QStringLiteral("Ana"), QStringLiteral("José")}));
     }
 
+    // A case number or a CPF is found by its digits, punctuated or not, here and in the record;
+    // a text of another form is found as any text is.
+    void numbersFoundByTheirDigits_data() {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("digits") << "AGE_PROC LIKE '00012345620%'" << QStringList{"Ana"};
+        QTest::newRow("punctuated") << "AGE_PROC LIKE '0001234-56.20%'" << QStringList{"Ana"};
+        QTest::newRow("its start") << "AGE_PROC LIKE '0001234%'" << QStringList{"Ana", "Bia"};
+        QTest::newRow("an older form, by its digits") << "AGE_PROC LIKE '583%'" << QStringList{"Caio"};
+        QTest::newRow("words") << "AGE_PROC LIKE 'proc%'" << QStringList{"Caio"};
+        QTest::newRow("CPF digits") << "AGE_CIC LIKE '5299822%'" << QStringList{"Ana"};
+        QTest::newRow("CPF punctuated") << "AGE_CIC LIKE '529.982.247-25%'" << QStringList{"Ana"};
+    }
+    void numbersFoundByTheirDigits() {
+        QFETCH(QString, expression);
+        QFETCH(QStringList, found);
+        TestEnvironment env;
+        env.createBase();
+        env.addRecords(
+            {{{"AGE_NOME", "Ana"}, {"AGE_PROC", "0001234-56.2020.8.26.0100"}, {"AGE_CIC", "529.982.247-25"}},
+             {{"AGE_NOME", "Bia"}, {"AGE_PROC", "00012349920218260100"}, {"AGE_CIC", "111.444.777-35"}},
+             {{"AGE_NOME", "Caio"}, {"AGE_PROC", "Proc. 583/99"}}});
+        if (!TestEnvironment::onServer() && QTest::currentDataTag() == QByteArrayLiteral("digits")) {
+            // A base of the third format gets its digits keys when it is opened.
+            const Database db = env.openBase();
+            for (const char* column : {"n_AGE_PROC", "n_AGE_CIC"}) {
+                NativeQuery::exec(db,
+                                  QStringLiteral("DROP INDEX \"ix_%1\"").arg(QString::fromLatin1(column)));
+                NativeQuery::exec(
+                    db,
+                    QStringLiteral("ALTER TABLE clientes DROP COLUMN %1").arg(QString::fromLatin1(column)));
+            }
+            NativeQuery::exec(db, QStringLiteral("PRAGMA user_version = 3"));
+        }
+        auto opened = open(env);
+        opened.table->filterBy(expression);
+        QCOMPARE(names(*opened.table), found);
+    }
+
     // A record saved into a base whose last block of rows was already read shows at once,
     // in the grid and when the user comes back to it, and a later change keeps its fields.
     void savedRecordShowsAtOnce() {

@@ -88,6 +88,52 @@ class TestRecordEditing : public QObject {
                  QStringLiteral("Maria Célia"));
     }
 
+    // A case number or CPF typed in full takes its usual form on leaving the edit when its
+    // check digits match; one whose digits do not match is kept as typed and marked; a
+    // valid case number shows its court; the hearing grid does the same.
+    void numbersWrittenAndMarked() {
+        TestEnvironment env;
+        env.install();
+        ScriptedDialogs dialogs;
+        auto app = startProgram(env);
+        RegisterWindow* cadastro = openRegister(*app, 0);
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnIncluir"), Qt::LeftButton);
+        typeText(control<QLineEdit>(cadastro, "DBAutorPrin"), QStringLiteral("Ana"));
+        cadastro->showPage(2);
+        auto* caseNumber = control<QLineEdit>(cadastro, "DBprocesso");
+        auto* next = control<QLineEdit>(cadastro, "DBtipoacao");
+        caseNumber->setFocus(Qt::MouseFocusReason);
+        typeText(caseNumber, QStringLiteral("00012341320208260100"));
+        next->setFocus(Qt::TabFocusReason);
+        QCOMPARE(caseNumber->text(), QStringLiteral("0001234-13.2020.8.26.0100"));
+        QCOMPARE(control<QLabel>(cadastro, "LabelTribunal")->text(), QStringLiteral("TJSP"));
+        QCOMPARE(caseNumber->toolTip(), QString());
+
+        cadastro->showPage(1);
+        auto* cpf = control<QLineEdit>(cadastro, "DBcic");
+        cpf->setFocus(Qt::MouseFocusReason);
+        typeText(cpf, QStringLiteral("52998224726"));
+        control<QLineEdit>(cadastro, "DBcep")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(cpf->text(), QStringLiteral("52998224726"));
+        QCOMPARE(cpf->toolTip(), QStringLiteral("Dígitos verificadores não conferem: esperado 25"));
+        QVERIFY(cpf->styleSheet().contains(QStringLiteral("border")));
+        QTest::mouseClick(control<QPushButton>(cadastro, "BtnGravar"), Qt::LeftButton);
+        QVERIFY(dialogs.shown.isEmpty());
+        QCOMPARE(env.storedText(1, QStringLiteral("AGE_PROC")), QStringLiteral("0001234-13.2020.8.26.0100"));
+        QCOMPARE(env.storedText(1, QStringLiteral("AGE_CIC")), QStringLiteral("52998224726"));
+
+        // In the hearing grid: the case number column.
+        cadastro->showPage(6);
+        auto* grid = control<QTableView>(cadastro, "DBformulario");
+        QAbstractItemModel* model = grid->model();
+        QVERIFY(model->setData(model->index(0, 2), QStringLiteral("1000123 49 2019 5 02 0061")));
+        QCOMPARE(model->index(0, 2).data().toString(), QStringLiteral("1000123-49.2019.5.02.0061"));
+        QVERIFY(model->setData(model->index(0, 2), QStringLiteral("1000123-48.2019.5.02.0061")));
+        QCOMPARE(model->index(0, 2).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Dígitos verificadores não conferem: esperado 49"));
+        QVERIFY(model->index(0, 1).data(Qt::ToolTipRole).isNull());
+    }
+
     // A base that can only be read is told at start-up, before anyone types; a save then
     // gets a sentence in Portuguese and the record stays as typed, nothing half-written. A
     // full disk, or a server gone mid-session, the same; once the server is back, the

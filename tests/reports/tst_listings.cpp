@@ -151,6 +151,24 @@ class TestListings : public QObject {
                      font.toLatin1() + "\r\n" + size.toLatin1() + "\r\n" + dotted + "\r\nsim\r\n");
     }
 
+    // The preference to mark invalid case numbers is kept in numeros.ini and reaches the agenda.
+    void invalidNumbersMarkedByPreference() {
+        Fields invalid = hearing("Ana", "Campinas", "01/12/2024", "14:00");
+        invalid.insert("AGE_PROC", "0001234-56.2020.8.26.0100");
+        Program program({invalid});
+        auto* mark = control<QCheckBox>(program.app->config(), "CMarcarNumeros");
+        QVERIFY(!mark->isChecked());
+        mark->setChecked(true);
+        QTest::mouseClick(control<QPushButton>(program.app->config(), "Button1"), Qt::LeftButton);
+        QCOMPARE(bytesOf(program.env.settingsFolder() + QStringLiteral("numeros.ini")),
+                 QByteArray("sim\r\n"));
+        program.app.reset();
+        program.app = startProgram(program.env);
+        QVERIFY(control<QCheckBox>(program.app->config(), "CMarcarNumeros")->isChecked());
+        program.agenda();
+        QVERIFY(program.listing().contains(QStringLiteral("0001234-56.2020.8.26.0100 (DV inválido)")));
+    }
+
     // A header size chosen without "Gravar" shapes the next listing, and is gone after a
     // restart.
     void unsavedHeaderSizeLastsUntilTheEnd() {

@@ -125,6 +125,44 @@ class TestListingWriter : public QObject {
         compareWithFixture(written.bytes, fixture);
     }
 
+    // Asked to, a listing marks the case numbers and CPFs whose check digits do not match, on
+    // the page and on paper alike; numbers of other forms and valid ones stay as they are.
+    void invalidNumbersMarkedWhenAsked() {
+        TestEnvironment env;
+        env.createBase();
+        env.addRecords(
+            {{{"AGE_NOME", "Ana"}, {"AGE_PROC", "0001234-13.2020.8.26.0100"}, {"AGE_CIC", "529.982.247-26"}},
+             {{"AGE_NOME", "Bia"}, {"AGE_PROC", "0001234-56.2020.8.26.0100"}, {"AGE_CIC", "529.982.247-25"}},
+             {{"AGE_NOME", "Caio"}, {"AGE_PROC", "583.00.2005.123456-7"}}});
+        Connection connection;
+        connection.setConnectionString(env.connectionText());
+        connection.open();
+        SharedTable table(&connection);
+        table.open();
+        ListingInputs inputs;
+        inputs.columns = titled({"AGE_NOME", "AGE_PROC", "AGE_CIC"});
+        const QString path = env.root() + QStringLiteral("temp.htm");
+        const auto cells = [&] {
+            const ListingWriter writer(inputs);
+            RecordReader reader = table.reader(writer.readColumns());
+            writer.write(path, reader, {});
+            QList<QByteArray> rows;
+            for (const QByteArray& line : bytesOf(path).split('\n'))
+                if (line.startsWith("<td>"))
+                    rows << line.trimmed();
+            return rows;
+        };
+        const QList<QByteArray> plain = cells();
+        QCOMPARE(plain.size(), 3);
+        inputs.markInvalidNumbers = true;
+        QCOMPARE(cells(),
+                 (QList<QByteArray>{
+                     "<td>Ana</td><td>0001234-13.2020.8.26.0100</td><td>529.982.247-26 (DV inv\xE1lido)</td>",
+                     "<td>Bia</td><td>0001234-56.2020.8.26.0100 (DV inv\xE1lido)</td><td>529.982.247-25</td>",
+                     plain[2]}));
+        QVERIFY(!plain.join().contains("inv\xE1lido"));
+    }
+
     // A listing that cannot be written leaves the earlier file whole.
     void unwritableListingKeepsTheOldFile() {
         TestEnvironment env;
