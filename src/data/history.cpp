@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QSysInfo>
 #include <libpq-fe.h>
+#include <numeric>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -125,8 +126,10 @@ void createTable(const Database& db) {
         QStringLiteral("CREATE INDEX IF NOT EXISTS ix_historico_codigo ON %1 (\"Código\", id)").arg(kTable));
 }
 
+// A record added keeps no copy of its fields in the history: the record holds them, and
+// ofRecord() works them out from it and from the changes since.
 void recordAdded(const Database& db, qint64 code, const Schema::Record& record, Action action) {
-    write(db, code, action, {}, filled(record));
+    write(db, code, action, {}, action == Action::Added ? Fields() : filled(record));
 }
 
 void recordChanged(const Database& db, qint64 code, const Schema::Record& before,
@@ -195,11 +198,54 @@ qint64 copyEvents(const Database& from, const Database& to) {
     return copied;
 }
 
+namespace {
+
+// The fields a record holds now; none when it is not in the base.
+Fields currentFields(const Database& db, qint64 code) {
+    QList<int> everyColumn(Columns::count());
+    std::iota(everyColumn.begin(), everyColumn.end(), 0);
+    const StoredRows rows = readRecords(db, {&code, 1}, everyColumn);
+    return rows.present(0) ? filled(rows.texts(0)) : Fields();
+}
+
+// The fields each addition gave the record, worked back from what it holds now: every
+// change undone, newest first; before a deletion it held what the deletion kept.
+void fillAdditions(QVector<Event>& events, Fields fields) {
+    for (auto event = events.rbegin(); event != events.rend(); ++event) {
+        switch (event->action) {
+        case Action::Changed:
+            for (auto field = event->before.begin(); field != event->before.end(); ++field) {
+                if (field.value().isEmpty())
+                    fields.remove(field.key());
+                else
+                    fields.insert(field.key(), field.value());
+            }
+            break;
+        case Action::Deleted:
+            fields = event->before;
+            break;
+        case Action::Added:
+            if (event->after.isEmpty())
+                event->after = fields;
+            fields.clear();
+            break;
+        case Action::Restored:
+        case Action::ManyAdded:
+            fields.clear();
+            break;
+        }
+    }
+}
+
+} // namespace
+
 QVector<Event> ofRecord(const Database& db, qint64 code) {
-    return events(db,
-                  QStringLiteral("SELECT %1 FROM %2 h WHERE h.\"Código\" = ? ORDER BY h.id")
-                      .arg(readColumns(QStringLiteral("h")), kTable),
-                  {code});
+    QVector<Event> found = events(db,
+                                  QStringLiteral("SELECT %1 FROM %2 h WHERE h.\"Código\" = ? ORDER BY h.id")
+                                      .arg(readColumns(QStringLiteral("h")), kTable),
+                                  {code});
+    fillAdditions(found, currentFields(db, code));
+    return found;
 }
 
 QVector<Event> deletedRecords(const Database& db) {

@@ -37,8 +37,9 @@ struct Event {
 // The table and its index, in a base that has none.
 void createTable(const Database& db);
 
-// Writes one event for a record: an added or restored record's fields, a deleted one's
-// last fields, or the fields a change changed (old and new). Throws AppError.
+// Writes one event for a record: a restored record's fields (an added one's are the
+// record's own, worked out when its history is read), a deleted one's last fields, or the
+// fields a change changed (old and new). Throws AppError.
 void recordAdded(const Database& db, qint64 code, const Schema::Record& record,
                  Action action = Action::Added);
 void recordChanged(const Database& db, qint64 code, const Schema::Record& before,
@@ -51,7 +52,8 @@ void recordManyAdded(const Database& db, qint64 count, const QString& source);
 // with numbers of their own; a base of the first format has none. Gives the events copied.
 qint64 copyEvents(const Database& from, const Database& to);
 
-// The events of one record, oldest first.
+// The events of one record, oldest first, an addition with the fields the record was
+// given.
 QVector<Event> ofRecord(const Database& db, qint64 code);
 // The last deletion of every record that is not in the base now, newest first.
 QVector<Event> deletedRecords(const Database& db);

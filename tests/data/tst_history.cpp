@@ -62,6 +62,11 @@ class TestHistory : public QObject {
         QCOMPARE(actions(events),
                  (QList{History::Action::Added, History::Action::Changed, History::Action::Deleted}));
         QCOMPARE(events[0].after, (History::Fields{{"AGE_NOME", "Ana"}, {"AGE_TEL", "1111"}}));
+        // The addition's fields are worked out from the record, not kept twice.
+        QCOMPARE(NativeQuery::integers(
+                     opened.db(), QStringLiteral("SELECT count(*) FROM historico WHERE depois IS NULL"), {})
+                     .value(0),
+                 2);
         QCOMPARE(events[1].before, (History::Fields{{"AGE_CIDADE", ""}, {"AGE_TEL", "1111"}}));
         QCOMPARE(events[1].after, (History::Fields{{"AGE_CIDADE", "Santos"}, {"AGE_TEL", "2222"}}));
         QCOMPARE(events[2].before,
