@@ -146,6 +146,21 @@ VisibleSetQuery VisibleSetQuery::codes(const std::optional<FilterExpression>& ex
     return query;
 }
 
+std::optional<VisibleSetQuery::WholeTable>
+VisibleSetQuery::wholeTable(const std::optional<FilterExpression>& expression, const RecordRule& rule,
+                            const SortOrder& order) {
+    if (expression || rule.kind != RecordRule::Kind::AcceptAll || order.keys.size() > 1)
+        return std::nullopt;
+    if (order.keys.empty())
+        return WholeTable{};
+    const SortOrder::Key& key = order.keys.front();
+    if (key.column == Columns::kCodigo)
+        return WholeTable{QString(), key.descending};
+    return WholeTable{Columns::quoted(isDateColumn(key.column) ? Columns::dateKeyName(key.column)
+                                                               : Columns::searchKeyName(key.column)),
+                      key.descending};
+}
+
 std::optional<VisibleSetQuery>
 VisibleSetQuery::unreadableDates(const std::optional<FilterExpression>& expression, const RecordRule& rule) {
     if (rule.kind != RecordRule::Kind::DateRange && rule.kind != RecordRule::Kind::DateEquals)

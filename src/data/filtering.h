@@ -60,6 +60,15 @@ struct VisibleSetQuery {
 
     static VisibleSetQuery codes(const std::optional<FilterExpression>& expression, const RecordRule& rule,
                                  const SortOrder& order);
+
+    // Every record of the table in the order of one key, ties by number: such a set is read
+    // a page at a time. `keyColumn` is the key's SQL name, empty for the number itself.
+    struct WholeTable {
+        QString keyColumn;
+        bool descending = false;
+    };
+    static std::optional<WholeTable> wholeTable(const std::optional<FilterExpression>& expression,
+                                                const RecordRule& rule, const SortOrder& order);
     // How many records the expression lets through whose rule column holds a date that
     // cannot be read; they are left out by the date rules.
     static std::optional<VisibleSetQuery> unreadableDates(const std::optional<FilterExpression>& expression,

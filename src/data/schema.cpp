@@ -239,6 +239,11 @@ void createIndexes(const Database& db) {
                          .arg(Columns::quoted(QStringLiteral("ix_") + key.name), Columns::quoted(key.name),
                               withNumber));
     }
+    // The numbers alone, small enough to be read a page at a time without walking the
+    // records (a server reads them from its primary key).
+    if (!db.isServer())
+        exec(db, QStringLiteral("CREATE INDEX IF NOT EXISTS ix_codigo ON clientes(%1)")
+                     .arg(Columns::quoted(Columns::kCodigo)));
 }
 
 Record emptyRecord() {
@@ -424,8 +429,9 @@ void bringUpToDate(const Database& db) {
         if (lockedVersion < 1) {
             fillKeys(db);
             createIndexes(db);
-        } else if (lockedVersion < 4) {
-            fillDigitsKeys(db);
+        } else {
+            if (lockedVersion < 4)
+                fillDigitsKeys(db);
             createIndexes(db);
         }
         addVersionTwo(db);

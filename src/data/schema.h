@@ -20,8 +20,8 @@ class NewerBaseError : public AppError {
 
 // 1: the records and their keys; 2: the change history, and on a server the notice of
 // every change to the stations; 3: the base's identity; 4: the digits of case numbers and
-// CPFs, searched without their punctuation.
-inline constexpr int kVersion = 4;
+// CPFs, searched without their punctuation; 5: an index of the record numbers alone.
+inline constexpr int kVersion = 5;
 
 // The base's identity, made once with the base (or when an older base is brought up to this
 // version): it names the base's hearings in the lawyers' calendars, so the copies of one

@@ -7,6 +7,8 @@
 #include "recordreader.h"
 #include "recordwriter.h"
 
+#include <QTimer>
+
 namespace {
 
 constexpr int kBlockRows = 64;
@@ -41,9 +43,11 @@ struct SharedTable::Reshape {
 };
 
 SharedTable::SharedTable(Connection* connection, QObject* parent)
-    : QObject(parent), m_connection(connection), m_record(Schema::emptyRecord()),
-      m_buffer(Schema::emptyRecord()) {
+    : QObject(parent), m_connection(connection), m_pageReader(new QTimer(this)),
+      m_record(Schema::emptyRecord()), m_buffer(Schema::emptyRecord()) {
     setObjectName(QStringLiteral("ADOTable1"));
+    m_pageReader->setSingleShot(true);
+    connect(m_pageReader, &QTimer::timeout, this, &SharedTable::readNextPage);
 }
 
 void SharedTable::checkActive() const {
@@ -92,7 +96,7 @@ void SharedTable::open() {
         requery(std::nullopt);
     } catch (const AppError&) {
         m_state = State::Inactive;
-        m_codes.clear();
+        m_codes = VisibleCodes();
         setCurrent(-1);
         emit resetDone();
         throw;
@@ -108,8 +112,8 @@ void SharedTable::close() {
     if (!active())
         return;
     emit aboutToReset();
-    m_codes.clear();
-    m_codes.squeeze();
+    m_codes = VisibleCodes();
+    m_pageReader->stop();
     clearCache();
     m_refreshPending = false;
     m_state = State::Inactive;
@@ -123,7 +127,7 @@ void SharedTable::reread() {
     checkActive();
     Reshape reshape(*this);
     const std::optional<qint64> keep =
-        m_row >= 0 && m_row < recordCount() ? std::optional<qint64>(m_codes[m_row]) : std::nullopt;
+        m_row >= 0 && m_row < recordCount() ? std::optional<qint64>(m_codes.at(m_row)) : std::nullopt;
     emit aboutToReset();
     try {
         requery(keep);
@@ -161,13 +165,20 @@ void SharedTable::requery(std::optional<qint64> keepCode) {
     const auto expression = m_filtered ? FilterExpression::parse(m_filterText) : std::nullopt;
     const RecordRule rule = m_filtered ? m_rule : RecordRule::acceptAll();
     const auto order = SortOrder::parse(m_sort);
-    const auto query = VisibleSetQuery::codes(expression, rule, order);
-
-    QVector<qint64> codes = NativeQuery::integers(m_connection->database(), query.sql, query.values);
-    if (query.codeOrder == VisibleSetQuery::CodeOrder::Ascending)
-        std::sort(codes.begin(), codes.end());
-    else if (query.codeOrder == VisibleSetQuery::CodeOrder::Descending)
-        std::sort(codes.begin(), codes.end(), std::greater<>());
+    VisibleCodes codes;
+    if (const auto whole = VisibleSetQuery::wholeTable(expression, rule, order)) {
+        codes = VisibleCodes::paged(m_connection->database(), whole->keyColumn, whole->descending);
+    } else {
+        const auto query = VisibleSetQuery::codes(expression, rule, order);
+        QVector<qint64> read = NativeQuery::integers(m_connection->database(), query.sql, query.values);
+        if (query.codeOrder == VisibleSetQuery::CodeOrder::Ascending)
+            std::sort(read.begin(), read.end());
+        else if (query.codeOrder == VisibleSetQuery::CodeOrder::Descending)
+            std::sort(read.begin(), read.end(), std::greater<>());
+        codes = VisibleCodes(std::move(read));
+    }
+    // A page that no longer holds what was counted: the base changed meanwhile; read it again.
+    codes.setOnStale([this] { QTimer::singleShot(0, this, &SharedTable::refreshFromBase); });
     m_unreadableDates = 0;
     if (const auto count = VisibleSetQuery::unreadableDates(expression, rule))
         m_unreadableDates = static_cast<int>(
@@ -184,6 +195,17 @@ void SharedTable::requery(std::optional<qint64> keepCode) {
     setCurrent(row);
     m_bof = row <= 0;
     m_eof = m_codes.isEmpty();
+    if (!m_codes.complete())
+        m_pageReader->start(0);
+}
+
+void SharedTable::readNextPage() {
+    try {
+        if (m_codes.readNextPage())
+            m_pageReader->start(0);
+    } catch (const AppError& error) {
+        emit readFailed(error.message());
+    }
 }
 
 void SharedTable::applyFilterAndOrder(bool filtered, const QString& expression, const QString& order,
@@ -208,7 +230,7 @@ void SharedTable::applyFilterAndOrder(bool filtered, const QString& expression, 
         try {
             requery(keepCode);
         } catch (const AppError&) {
-            m_codes.clear();
+            m_codes = VisibleCodes();
             setCurrent(-1);
         }
         emit resetDone();
@@ -257,7 +279,7 @@ void SharedTable::setSort(const QString& order) {
         return;
     }
     checkBrowseMode();
-    const std::optional<qint64> keep = m_row >= 0 ? std::optional<qint64>(m_codes[m_row]) : std::nullopt;
+    const std::optional<qint64> keep = m_row >= 0 ? std::optional<qint64>(m_codes.at(m_row)) : std::nullopt;
     applyFilterAndOrder(m_filtered, m_filterText, order, keep);
 }
 
@@ -362,16 +384,26 @@ bool SharedTable::locate(const QString& column, const QString& value) {
                               QStringLiteral("SELECT %1 FROM clientes WHERE %2 = ?")
                                   .arg(Columns::quoted(Columns::kCodigo), Columns::quoted(column)),
                               {value});
-    const QSet<qint64> matching(codes.cbegin(), codes.cend());
-    if (matching.isEmpty())
-        return false;
-    for (int row = 0; row < recordCount(); ++row) {
-        if (matching.contains(m_codes[row])) {
-            moveTo(row);
-            return true;
+    // The first of them in the order: a few are found where they stand, many by reading the set.
+    constexpr qsizetype kFoundOneByOne = 8;
+    qsizetype first = -1;
+    if (codes.size() <= kFoundOneByOne) {
+        for (const qint64 code : codes) {
+            const qsizetype row = m_codes.indexOf(code);
+            if (row >= 0 && (first < 0 || row < first))
+                first = row;
         }
+    } else {
+        const QSet<qint64> matching(codes.cbegin(), codes.cend());
+        const QVector<qint64>& visible = m_codes.all();
+        const auto found = std::find_if(visible.cbegin(), visible.cend(),
+                                        [&matching](qint64 code) { return matching.contains(code); });
+        first = found == visible.cend() ? -1 : found - visible.cbegin();
     }
-    return false;
+    if (first < 0)
+        return false;
+    moveTo(static_cast<int>(first));
+    return true;
 }
 
 // ---- editing ----
@@ -403,7 +435,7 @@ void SharedTable::edit() {
     }
     if (m_row < 0)
         throw AppError(QStringLiteral("Não há registro para alterar."));
-    const std::optional<Schema::Record> current = readRecord(m_codes[m_row]);
+    const std::optional<Schema::Record> current = readRecord(m_codes.at(m_row));
     if (!current)
         throw AppError(kDeletedMessage);
     m_record = *current;
@@ -485,7 +517,7 @@ void SharedTable::updateRecord() {
     // Fields other machines changed meanwhile show with ours.
     std::optional<Schema::Record> stored;
     try {
-        stored = readRecord(m_codes[m_row]);
+        stored = readRecord(m_codes.at(m_row));
     } catch (const AppError&) {
         // Saved all the same; the next move reads the record again.
     }
@@ -526,13 +558,13 @@ void SharedTable::remove() {
     }
     if (m_row < 0)
         throw AppError(QStringLiteral("Não há registro para excluir."));
-    const qint64 removed = m_codes[m_row];
+    const qint64 removed = m_codes.at(m_row);
     RecordWriter writer(m_connection->database());
     writer.remove(removed);
     writer.commit();
     const int row = m_row;
     emit rowAboutToBeRemoved(row);
-    m_codes.remove(row);
+    m_codes.removeAt(row);
     clearCache();
     m_state = State::Browse;
     m_row = std::min(row, recordCount() - 1);
@@ -572,7 +604,7 @@ QString SharedTable::cellText(int row, int column) const {
 }
 
 RecordReader SharedTable::reader(const QList<int>& columns) const {
-    return RecordReader(m_connection->database(), m_codes, columns);
+    return RecordReader(m_connection->database(), m_codes.all(), columns);
 }
 
 std::optional<Schema::Record> SharedTable::readRecord(qint64 code) const {
@@ -602,7 +634,7 @@ const Schema::Record* SharedTable::cachedRecord(int row) const {
     if (found == m_blocks.end()) {
         const int start = block * kBlockRows;
         const int end = std::min(start + kBlockRows, recordCount());
-        const std::span<const qint64> codes(m_codes.constData() + start, static_cast<size_t>(end - start));
+        const std::span<const qint64> codes = m_codes.range(start, end);
         const StoredRows rows = readRecords(m_connection->database(), codes, allColumns());
         m_readFailureSaid = false;
         QVector<Schema::Record> records;

@@ -2,6 +2,7 @@
 
 #include "filtering.h"
 #include "schema.h"
+#include "visiblecodes.h"
 
 #include <QList>
 #include <QObject>
@@ -10,6 +11,7 @@
 #include <unordered_map>
 
 class Connection;
+class QTimer;
 class RecordReader;
 
 // The one shared record set over table clientes that every window works on: one current
@@ -39,6 +41,9 @@ class SharedTable : public QObject {
 
     // Stored records in the visible set.
     int recordCount() const { return static_cast<int>(m_codes.size()); }
+    // Whether every record number of the visible set has been read; the rest is read a page at
+    // a time while the program waits for the user.
+    bool wholeSetRead() const { return m_codes.complete(); }
     // Rows a grid shows: the visible set, and the record being inserted at the end.
     int rowCount() const { return recordCount() + (m_state == State::Insert ? 1 : 0); }
     // The current row, or -1 when there is none.
@@ -126,6 +131,7 @@ class SharedTable : public QObject {
     void checkEditing() const;
     void setState(State state);
     void requery(std::optional<qint64> keepCode);
+    void readNextPage();
     void applyFilterAndOrder(bool filtered, const QString& expression, const QString& order,
                              std::optional<qint64> keepCode);
     void switchFilterOn(const QString& expression);
@@ -144,7 +150,8 @@ class SharedTable : public QObject {
     Connection* m_connection;
     int m_reshaping = 0;
     State m_state = State::Inactive;
-    QVector<qint64> m_codes;
+    mutable VisibleCodes m_codes;
+    QTimer* m_pageReader;
     int m_row = -1;
     int m_rowBeforeInsert = -1;
     bool m_eof = true;
