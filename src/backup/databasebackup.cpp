@@ -1,6 +1,7 @@
 #include "databasebackup.h"
 
 #include "common/apperror.h"
+#include "common/folders.h"
 #include "common/progress.h"
 #include "data/columns.h"
 #include "data/history.h"
@@ -158,22 +159,6 @@ void check(const QString& path) {
         throw AppError(QStringLiteral("A cópia da base de dados não passou na verificação: %1").arg(result));
 }
 
-void syncToDisk(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0)
-        throw AppError(
-            QStringLiteral("Não foi possível gravar a cópia no disco: %1").arg(file.errorString()));
-}
-
-// The folder's own entry of the new name reaches the disk.
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 QString thisStation() {
     QString host = QSysInfo::machineHostName();
     host.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]")), QStringLiteral("_"));
@@ -241,10 +226,10 @@ void copy(const Database& source, const QString& target) {
         if (written.open(QIODevice::ReadWrite)) // the disk starts writing while the copy is checked
             ::sync_file_range(written.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
         check(partial);
-        syncToDisk(partial);
+        Folders::syncToDisk(partial);
         if (!QFile::rename(partial, target))
             throw AppError(QStringLiteral("Não foi possível dar o nome %1 à cópia.").arg(target));
-        syncFolder(QFileInfo(target).absolutePath());
+        Folders::syncFolder(QFileInfo(target).absolutePath());
     } catch (const AppError&) {
         QFile::remove(partial);
         throw;

@@ -1,11 +1,15 @@
 #include "folders.h"
 
+#include "apperror.h"
 #include "settingsfiles.h"
 #include "version.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace Folders {
 
@@ -66,6 +70,21 @@ FolderCheck checkFolders(const QString& programFolder) {
         check.failed = true;
     }
     return check;
+}
+
+void syncToDisk(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0)
+        throw AppError(
+            QStringLiteral("Não foi possível gravar %1 no disco: %2").arg(path, file.errorString()));
+}
+
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 } // namespace Folders

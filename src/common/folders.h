@@ -27,4 +27,11 @@ struct FolderCheck {
 };
 FolderCheck checkFolders(const QString& programFolder);
 
+// A file written without waiting for the disk, made durable once, whole: its bytes reach the
+// disk. Throws AppError.
+void syncToDisk(const QString& path);
+// A folder's own entries (a name just given to a file) reach the disk; nothing when the
+// folder cannot be opened.
+void syncFolder(const QString& folder);
+
 } // namespace Folders

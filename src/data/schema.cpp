@@ -246,6 +246,15 @@ void createIndexes(const Database& db) {
                      .arg(Columns::quoted(Columns::kCodigo)));
 }
 
+void dropIndexes(const Database& db) {
+    for (const auto& key : keys())
+        if (key.indexed)
+            exec(db, QStringLiteral("DROP INDEX IF EXISTS %1")
+                         .arg(Columns::quoted(QStringLiteral("ix_") + key.name)));
+    if (!db.isServer())
+        exec(db, QStringLiteral("DROP INDEX IF EXISTS ix_codigo"));
+}
+
 Record emptyRecord() {
     Record record;
     record.resize(Columns::count());

@@ -44,6 +44,9 @@ QStringList keyValues(const Record& record);
 // indexes, a bulk load can create them afterwards with createIndexes.
 void create(const Database& db, bool withIndexes = true);
 void createIndexes(const Database& db);
+// The indexes createIndexes makes dropped, so that many records are written faster and the
+// indexes built once afterwards, in the same transaction.
+void dropIndexes(const Database& db);
 // Brings a base made by an earlier build up to this version in one transaction. Throws
 // AppError when the base cannot be read or upgraded, and for a base made by a newer build,
 // which is left untouched.

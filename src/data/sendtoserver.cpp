@@ -2,6 +2,7 @@
 
 #include "columns.h"
 #include "common/apperror.h"
+#include "common/folders.h"
 #include "common/progress.h"
 #include "common/settingsfiles.h"
 #include "common/textfile.h"
@@ -157,14 +158,6 @@ void continueNumbering(const Database& base, const Database& server) {
     follow.step();
 }
 
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 // A base file named base.mdb gets a name no station opens: base-enviada.mdb, or with "-2",
 // "-3" ... when the folder holds one already. Its path, or empty when it keeps its name.
 QString renameOldBase(const QString& path) {
@@ -178,7 +171,7 @@ QString renameOldBase(const QString& path) {
     if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) != 0)
         throw AppError(QStringLiteral("Não foi possível renomear %1 para %2: %3")
                            .arg(path, kept, QString::fromLocal8Bit(std::strerror(errno))));
-    syncFolder(file.absolutePath());
+    Folders::syncFolder(file.absolutePath());
     return kept;
 }
 

@@ -2,6 +2,7 @@
 
 #include "columns.h"
 #include "common/apperror.h"
+#include "common/folders.h"
 #include "jetstream.h"
 #include "nativequery.h"
 #include "recordwriter.h"
@@ -50,8 +51,11 @@ void keepOriginal(const QString& base, const QString& kept) {
             QStringLiteral("Não foi possível guardar a base original como %1.").arg(baseName(kept)));
 }
 
+// Every page of the new base read and its trees and records checked. Its indexes were built
+// whole by the base itself from the records just written, so matching every index entry
+// against its record, which takes far longer, finds nothing more.
 QString integrityOf(const Database& db) {
-    NativeQuery::Statement check(db, QStringLiteral("PRAGMA integrity_check"));
+    NativeQuery::Statement check(db, QStringLiteral("PRAGMA quick_check"));
     return check.step() ? check.text(0) : QString();
 }
 
@@ -154,9 +158,12 @@ struct NewBase::Writing {
 NewBase::NewBase(const QString& path) : m_path(path), m_writing(std::make_unique<Writing>()) {
     try {
         m_writing->db = Database::openFile(path, true);
-        // The indexes are built once at the end, far faster than row by row, and the
-        // whole new base is held in memory while it is built and checked.
-        NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA cache_size = -262144"));
+        // A file of our own under a temporary name needs no journal: a conversion cut short
+        // is thrown away. It is made durable once, whole, before it gets its name. The
+        // indexes are built once at the end, far faster than row by row.
+        NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA journal_mode = OFF"));
+        NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA synchronous = OFF"));
+        NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA cache_size = -65536"));
         Schema::create(m_writing->db, false);
         m_writing->writer.emplace(m_writing->db);
     } catch (const AppError&) {
@@ -198,6 +205,7 @@ void NewBase::finish(qint64 expected) {
                                .arg(expected)
                                .arg(check));
         m_writing.reset();
+        Folders::syncToDisk(m_path);
     } catch (const AppError&) {
         discard();
         throw;
@@ -229,6 +237,7 @@ Converted convert(const QString& folder, const std::function<void(int, int)>& pr
         QFile::remove(converting);
         throw AppError(QStringLiteral("Não foi possível pôr a nova base no lugar da original."));
     }
+    Folders::syncFolder(folder);
     return {total, kept};
 }
 

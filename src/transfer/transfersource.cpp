@@ -3,12 +3,15 @@
 #include "common/apperror.h"
 #include "data/nativequery.h"
 #include "data/recordwriter.h"
+#include "data/schema.h"
 #include "packetreader.h"
 #include "paradoxreader.h"
 #include "unpacker.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <limits>
 #include <numeric>
 #include <stdio.h>
 
@@ -118,15 +121,15 @@ qint64 TransferSource::currentOldNumber() const {
 
 namespace {
 
-// A large page cache while many records are stored: the search keys' indexes are then
-// updated in memory and written once per block.
+// A larger page cache while many records are stored: the search keys' indexes are then
+// updated, or built, in memory and written once per block.
 class BulkCache {
   public:
     explicit BulkCache(const Database& db) : m_db(db) {
         if (db.isServer())
             return; // the server keeps its own cache
         m_previous = NativeQuery::integers(db, QStringLiteral("PRAGMA cache_size"), {}).value(0);
-        NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -262144"));
+        NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -65536"));
     }
     ~BulkCache() {
         if (m_db.isServer())
@@ -165,11 +168,32 @@ RecordRefused refusedInBatch(TransferSource& source, const RecordWriter::BatchRe
 
 } // namespace
 
+namespace {
+
+// A transfer that at least doubles a base file is written in one transaction that drops the
+// search keys' indexes first and builds them again once at the end, many times faster than
+// keeping them up to date record by record. Other stations go on with the base as it was
+// until the transaction ends, and a transfer that fails leaves it so.
+bool inOneGo(const TransferSource& source, const Database& db) {
+    if (db.isServer())
+        return false;
+    const qint64 present =
+        NativeQuery::integers(db, QStringLiteral("SELECT count(*) FROM clientes"), {}).value(0);
+    const qint64 coming = source.count() - source.position();
+    return coming >= std::max<qint64>(kTransferBlock, present);
+}
+
+} // namespace
+
 int transferAll(TransferSource& source, const Database& db, const std::function<void(int)>& progress) {
     BulkCache cache(db);
+    const bool whole = inOneGo(source, db);
+    const int blockSize = whole ? std::numeric_limits<int>::max() : kTransferBlock;
     int stored = 0;
     while (!source.atEnd()) {
         RecordWriter writer(db);
+        if (whole)
+            Schema::dropIndexes(db);
         const int blockStart = source.position();
         int inBlock = 0; // records of the block given to the writer, and not refused
         std::optional<RecordRefused> refusal;
@@ -179,7 +203,7 @@ int transferAll(TransferSource& source, const Database& db, const std::function<
             inBlock = batchStart + static_cast<int>(refused.stored);
             refusal.emplace(refusedInBatch(source, refused, blockStart + inBlock));
         };
-        for (; inBlock < kTransferBlock && !source.atEnd(); ++inBlock) {
+        for (; inBlock < blockSize && !source.atEnd(); ++inBlock) {
             RecordMapping::Mapped mapped;
             Schema::Record record;
             try {
@@ -214,6 +238,8 @@ int transferAll(TransferSource& source, const Database& db, const std::function<
                     batchRefused(refused, batchStart);
                 }
             }
+            if (whole)
+                Schema::createIndexes(db);
             writer.commit();
         } catch (const AppError&) {
             source.moveTo(blockStart);

@@ -59,11 +59,13 @@ class RecordRefused : public AppError {
     RecordMapping::Mapped values;
 };
 
-// The records "<<" stores in one transaction: other machines wait for one block at most.
+// The records "<<" stores in one transaction when it adds a few to a larger base: other
+// machines wait for one block at most.
 inline constexpr int kTransferBlock = 10000;
 
 // "<<": stores every record from the current one on, through the record writer, a block
-// of records per transaction. Stops at a record that cannot be mapped or stored: the
+// of records per transaction, or, when they at least double a base file, all of them in one
+// transaction whose indexes are built once at the end. Stops at a record that cannot be mapped or stored: the
 // records before it stay stored and RecordRefused is thrown. The source stays on that
 // record, except that a table's list has already moved past a record it could not store.
 // Any other failure (the base held by another machine, a block that could not be
