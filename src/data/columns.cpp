@@ -77,7 +77,7 @@ const Column& at(int index) {
 }
 
 bool hasSearchKey(const Column& column) {
-    return column.kind == Kind::Text || column.kind == Kind::Date || column.kind == Kind::Time;
+    return listedColumns().contains(column.name);
 }
 
 QString searchKeyName(const QString& column) {

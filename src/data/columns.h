@@ -24,7 +24,9 @@ int count();
 int indexOf(const QString& name);
 const Column& at(int index);
 
-// Short columns carry a folded search key; date columns also a chronological key.
+// The columns offered for word search and ordering carry a folded search key; date columns
+// also a chronological key. (Bases made before keep keys of other columns, no longer read
+// or written.)
 bool hasSearchKey(const Column& column);
 QString searchKeyName(const QString& column); // "k_AGE_NOME"
 QString dateKeyName(const QString& column);   // "d_AGE_DTAAUDIENCIA"

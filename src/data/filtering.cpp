@@ -119,7 +119,7 @@ SortOrder SortOrder::parse(const QString& order) {
         else if (words.size() == 2 && words[1].compare(QStringLiteral("ASC"), Qt::CaseInsensitive) != 0)
             words.clear();
         const int column = words.size() == 1 || words.size() == 2 ? Columns::indexOf(words[0]) : -1;
-        if (column < 0 || Columns::at(column).kind == Columns::Kind::LongText)
+        if (column < 0 || (column > 0 && !Columns::hasSearchKey(Columns::at(column))))
             throw AppError(QStringLiteral("Não é possível ordenar por '%1'.").arg(part.trimmed()));
         key.column = Columns::at(column).name;
         parsed.keys.push_back(key);

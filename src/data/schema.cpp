@@ -18,7 +18,6 @@ struct KeyColumn {
     QString name;
     int source; // position of the record column it is made from
     Kind kind;
-    bool indexed;
 };
 
 const std::vector<KeyColumn>& keys() {
@@ -28,13 +27,11 @@ const std::vector<KeyColumn>& keys() {
             const auto& column = Columns::at(i);
             if (!Columns::hasSearchKey(column))
                 continue;
-            const bool listed = Columns::listedColumns().contains(column.name);
-            result.push_back({Columns::searchKeyName(column.name), i, KeyColumn::Kind::Folded, listed});
+            result.push_back({Columns::searchKeyName(column.name), i, KeyColumn::Kind::Folded});
             if (column.kind == Columns::Kind::Date)
-                result.push_back(
-                    {Columns::dateKeyName(column.name), i, KeyColumn::Kind::Chronological, true});
+                result.push_back({Columns::dateKeyName(column.name), i, KeyColumn::Kind::Chronological});
             if (Columns::hasDigitsKey(column.name))
-                result.push_back({Columns::digitsKeyName(column.name), i, KeyColumn::Kind::Digits, true});
+                result.push_back({Columns::digitsKeyName(column.name), i, KeyColumn::Kind::Digits});
         }
         return result;
     }();
@@ -233,12 +230,10 @@ template <typename Work> void inTransaction(const Database& db, Work work) {
 void createIndexes(const Database& db) {
     const QString withNumber =
         db.isServer() ? QStringLiteral(", ") + Columns::quoted(Columns::kCodigo) : QString();
-    for (const auto& key : keys()) {
-        if (key.indexed)
-            exec(db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON clientes(%2%3)")
-                         .arg(Columns::quoted(QStringLiteral("ix_") + key.name), Columns::quoted(key.name),
-                              withNumber));
-    }
+    for (const auto& key : keys())
+        exec(db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON clientes(%2%3)")
+                     .arg(Columns::quoted(QStringLiteral("ix_") + key.name), Columns::quoted(key.name),
+                          withNumber));
     // The numbers alone, small enough to be read a page at a time without walking the
     // records (a server reads them from its primary key).
     if (!db.isServer())
@@ -248,9 +243,9 @@ void createIndexes(const Database& db) {
 
 void dropIndexes(const Database& db) {
     for (const auto& key : keys())
-        if (key.indexed)
-            exec(db, QStringLiteral("DROP INDEX IF EXISTS %1")
-                         .arg(Columns::quoted(QStringLiteral("ix_") + key.name)));
+        exec(
+            db,
+            QStringLiteral("DROP INDEX IF EXISTS %1").arg(Columns::quoted(QStringLiteral("ix_") + key.name)));
     if (!db.isServer())
         exec(db, QStringLiteral("DROP INDEX IF EXISTS ix_codigo"));
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVector>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 
@@ -25,8 +26,8 @@ class VisibleCodes {
     // number), ties by number, ascending or descending.
     static VisibleCodes paged(const Database& db, const QString& keyColumn, bool descending);
 
-    qsizetype size() const { return m_codes.size(); }
-    bool isEmpty() const { return m_codes.isEmpty(); }
+    qsizetype size() const;
+    bool isEmpty() const { return size() == 0; }
     // Whether every page has been read.
     bool complete() const { return !m_paging.has_value(); }
 
@@ -51,14 +52,18 @@ class VisibleCodes {
         Database db;
         QString keyColumn; // empty: by number
         bool descending = false;
-        QBitArray read;            // by page
-        QStringList lastKeyOfPage; // by page, for the page after it
+        qsizetype count = 0;
+        std::unique_ptr<qint64[]> codes; // only the pages read hold numbers
+        QBitArray read;                  // by page
+        QStringList firstKeyOfPage;      // by page, for the page before it
+        QStringList lastKeyOfPage;       // by page, for the page after it
     };
     void readPage(qsizetype page);
     void readPages(qsizetype first, qsizetype end);
+    const qint64* data() const;
     std::optional<qsizetype> rowByCount(qint64 code);
 
-    QVector<qint64> m_codes;
+    QVector<qint64> m_codes; // every number, once every page is read
     std::optional<Paging> m_paging;
     std::function<void()> m_onStale;
 };
