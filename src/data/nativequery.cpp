@@ -89,18 +89,22 @@ class FileStatement : public StatementImpl {
                                             &m_statement, nullptr);
         if (code != SQLITE_OK)
             throw AppError(errorMessage(m_handle, code));
+        m_texts.resize(sqlite3_bind_parameter_count(m_statement));
     }
     ~FileStatement() override { sqlite3_finalize(m_statement); }
 
+    // A text bound stays here until it is bound again, so SQLite reads it without a copy of
+    // its own: many records are written a value at a time.
     void bind(int position, const QVariant& value) override {
         if (value.isNull()) {
             sqlite3_bind_null(m_statement, position);
         } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
             sqlite3_bind_int64(m_statement, position, value.toLongLong());
-        } else {
-            const QByteArray text = value.toString().toUtf8();
+        } else if (position >= 1 && position <= m_texts.size()) {
+            QByteArray& text = m_texts[position - 1];
+            text = value.toString().toUtf8();
             sqlite3_bind_text(m_statement, position, text.constData(), static_cast<int>(text.size()),
-                              SQLITE_TRANSIENT);
+                              SQLITE_STATIC);
         }
     }
     bool step() override {
@@ -128,6 +132,7 @@ class FileStatement : public StatementImpl {
   private:
     sqlite3* m_handle;
     sqlite3_stmt* m_statement = nullptr;
+    QVector<QByteArray> m_texts; // by position less one
 };
 
 } // namespace

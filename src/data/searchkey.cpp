@@ -40,12 +40,26 @@ const std::array<QString, 256>& latinFolds() {
 
 QString fold(const QString& text) {
     const auto& folds = latinFolds();
-    QString folded;
-    folded.reserve(text.size());
-    for (QChar ch : text) {
-        if (ch.unicode() >= 256)
+    // Most characters fold to one: written straight into the result.
+    QString folded(text.size(), Qt::Uninitialized);
+    QChar* out = folded.data();
+    qsizetype written = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        if (unit >= 256)
             return foldSlowly(text);
-        folded += folds[ch.unicode()];
+        const QString& one = folds[unit];
+        if (one.size() != 1) {
+            // A character that folds to none or to several: the rest character by character.
+            folded.truncate(written);
+            for (; i < text.size(); ++i) {
+                if (text.at(i).unicode() >= 256)
+                    return foldSlowly(text);
+                folded += folds[text.at(i).unicode()];
+            }
+            return folded;
+        }
+        out[written++] = one.front();
     }
     return folded;
 }
