@@ -11,15 +11,20 @@
 #include "app/mainwindow.h"
 #include "app/smallwindows.h"
 #include "backup/backupwindow.h"
+#include "calendar/calendarwindow.h"
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "common/folders.h"
 #include "common/settingsfiles.h"
 #include "common/textfile.h"
 #include "data/columns.h"
+#include "data/datamodule.h"
 #include "data/networkwindow.h"
 #include "data/recordwriter.h"
 #include "data/schema.h"
+#include "data/sendwindow.h"
+#include "data/sharedtable.h"
+#include "history/historywindow.h"
 #include "register/citylists.h"
 #include "register/registerwindow.h"
 #include "reports/reportwindows.h"
@@ -72,31 +77,36 @@ struct Sample {
 
 // A small office's records; fixed dates, so the pictures are the same on every build.
 const Sample kSamples[] = {
-    {"Ana Paula Ferreira", "Campinas", "1002345-12.2026.8.26.0114", "2ª Vara Cível",
+    {"Ana Paula Ferreira", "Campinas", "1002345-60.2026.8.26.0114", "2ª Vara Cível",
      "Indenização por Danos Morais", "14/01/2027", "09:30", "Construtora Alvorada Ltda."},
-    {"Antônio Carlos Ribeiro", "São Paulo", "1023456-88.2026.8.26.0100", "5ª Vara da Família",
+    {"Antônio Carlos Ribeiro", "São Paulo", "1023456-45.2026.8.26.0100", "5ª Vara da Família",
      "Divórcio Consensual", "15/01/2027", "14:00", "Marta Ribeiro"},
     {"Beatriz Gonçalves", "Jundiaí", "0004567-21.2026.5.15.0002", "2ª Vara do Trabalho",
      "Reclamação Trabalhista", "18/01/2027", "10:15", "Supermercados Boa Compra S/A"},
-    {"Carlos Eduardo Lima", "Campinas", "1005678-43.2026.8.26.0114", "1ª Vara Cível", "Cobrança",
+    {"Carlos Eduardo Lima", "Campinas", "1005678-20.2026.8.26.0114", "1ª Vara Cível", "Cobrança",
      "20/01/2027", "13:30", "Banco Horizonte S/A"},
-    {"Cecília Araújo", "Ribeirão Preto", "1006789-65.2026.8.26.0506", "3ª Vara Cível", "Revisão de Contrato",
+    {"Cecília Araújo", "Ribeirão Preto", "1006789-27.2026.8.26.0506", "3ª Vara Cível", "Revisão de Contrato",
      "21/01/2027", "15:00", "Financeira Crédito Fácil"},
-    {"João Batista Souza", "São Paulo", "1034567-90.2026.8.26.0100", "12ª Vara Cível",
+    {"João Batista Souza", "São Paulo", "1034567-26.2026.8.26.0100", "12ª Vara Cível",
      "Despejo por Falta de Pagamento", "25/01/2027", "09:00", "Imobiliária Central"},
-    {"Joaquim Mendes", "Santos", "1007890-11.2026.8.26.0562", "Juizado Especial Cível",
+    {"Joaquim Mendes", "Santos", "1007890-28.2026.8.26.0562", "Juizado Especial Cível",
      "Indenização por Danos Materiais", "26/01/2027", "11:00", "Auto Peças Litoral"},
-    {"José Rodrigues", "Campinas", "1008901-32.2026.8.26.0114", "4ª Vara Cível", "Usucapião", "27/01/2027",
+    {"José Rodrigues", "Campinas", "1008901-78.2026.8.26.0114", "4ª Vara Cível", "Usucapião", "27/01/2027",
      "14:30", "Espólio de Olavo Pinto"},
-    {"Juliana Martins", "Sorocaba", "0009012-54.2026.5.15.0003", "1ª Vara do Trabalho",
+    {"Juliana Martins", "Sorocaba", "0009012-79.2026.5.15.0003", "1ª Vara do Trabalho",
      "Reclamação Trabalhista", "28/01/2027", "08:45", "Têxtil Sorocabana Ltda."},
-    {"Márcia Oliveira", "São Paulo", "1045678-76.2026.8.26.0100", "2ª Vara da Família", "Alimentos",
+    {"Márcia Oliveira", "São Paulo", "1045678-07.2026.8.26.0100", "2ª Vara da Família", "Alimentos",
      "01/02/2027", "10:00", "Rogério Oliveira"},
-    {"Otávio Nascimento", "Guarulhos", "1010123-98.2026.8.26.0224", "Vara da Fazenda Pública",
+    {"Otávio Nascimento", "Guarulhos", "1010123-42.2026.8.26.0224", "Vara da Fazenda Pública",
      "Mandado de Segurança", "03/02/2027", "16:00", "Município de Guarulhos"},
-    {"Patrícia Almeida", "Campinas", "1011234-19.2026.8.26.0114", "Juizado Especial Cível", "Consumidor",
+    {"Patrícia Almeida", "Campinas", "1011234-03.2026.8.26.0114", "Juizado Especial Cível", "Consumidor",
      "04/02/2027", "09:15", "Telefonia Nacional S/A"},
 };
+
+// Their CPFs, with check digits that match.
+const char* const kTaxpayers[] = {"123.456.789-09", "234.567.891-73", "345.678.912-28", "456.789.123-64",
+                                  "567.891.234-82", "678.912.345-82", "789.123.456-64", "891.234.567-28",
+                                  "912.345.678-73", "135.792.468-28", "246.813.579-28", "369.258.147-55"};
 
 void fillSampleOffice(const QString& basePath) {
     {
@@ -120,6 +130,7 @@ void fillSampleOffice(const QString& basePath) {
             set("AGE_CEL", QStringLiteral("(19) 99876-%1").arg(5400 + number));
             set("AGE_ESTCIVIL", number % 2 ? QStringLiteral("Casado(a)") : QStringLiteral("Solteiro(a)"));
             set("AGE_ADV", QStringLiteral("Dra. Helena Prado"));
+            set("AGE_CIC", QString::fromLatin1(kTaxpayers[number - 1]));
             set("AGE_PROC", QString::fromUtf8(sample.process));
             set("AGE_VARA", QString::fromUtf8(sample.court));
             set("AGE_ACAO", QString::fromUtf8(sample.action));
@@ -198,7 +209,7 @@ void takePictures(const QString& programFolder, const QString& folder, PictureDi
 
     RegisterWindow* cadastro = app.cadastro();
     for (const auto& [page, name] :
-         {std::pair{0, "cadastro-principal"}, {1, "cadastro-autor"}, {3, "audiencia"}}) {
+         {std::pair{0, "cadastro-principal"}, {1, "cadastro-autor"}, {2, "processo"}, {3, "audiencia"}}) {
         principal->openRegister(page);
         save(cadastro, folder + QString::fromLatin1(name) + QStringLiteral(".png"));
     }
@@ -233,6 +244,31 @@ void takePictures(const QString& programFolder, const QString& folder, PictureDi
     app.form3()->Button1Click();
     save(app.form3(), folder + QStringLiteral("rede.png"));
     app.form3()->hide();
+
+    // The history of the first record, its telephone changed once.
+    SharedTable* table = app.dataModule()->ADOTable1;
+    table->first();
+    table->edit();
+    table->setFieldText(QStringLiteral("AGE_TEL"), QStringLiteral("(19) 3232-4200"));
+    table->post();
+    principal->openRegister(1);
+    child<QAbstractButton>(cadastro, "BtnHistorico")->click();
+    app.historico()->resize(900, 300);
+    save(app.historico(), folder + QStringLiteral("historico.png"));
+    app.historico()->hide();
+
+    child<QLineEdit>(app.agenda(), "EEndereco")
+        ->setText(
+            QStringLiteral("https://nuvem.escritorio.com.br/remote.php/dav/calendars/helena/audiencias/"));
+    child<QLineEdit>(app.agenda(), "EUsuario")->setText(QStringLiteral("helena"));
+    save(app.agenda(), folder + QStringLiteral("agenda.png"));
+    app.agenda()->hide();
+    app.enviar()->open();
+    child<QLineEdit>(app.enviar(), "EBase")->setText(QStringLiteral("/mnt/escritorio/velmora/base.mdb"));
+    child<QLineEdit>(app.enviar(), "EServidor")
+        ->setText(QStringLiteral("postgresql://servidor.escritorio/velmora?user=helena"));
+    save(app.enviar(), folder + QStringLiteral("enviar.png"));
+    app.enviar()->hide();
 }
 
 void copyFolder(const QString& from, const QString& to) {

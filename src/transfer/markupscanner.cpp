@@ -57,7 +57,13 @@ class MarkupScanner::Input {
 
     qint64 offset() const { return m_base + m_position; }
 
+    // A place already read stays in the buffer: rows read one after another are read from the
+    // device once.
     void seek(qint64 offset) {
+        if (offset >= m_base && offset < m_base + m_buffer.size()) {
+            m_position = offset - m_base;
+            return;
+        }
         if (!m_device.seek(offset))
             throw ScanError{QStringLiteral("não foi possível voltar a ler o arquivo.")};
         m_buffer.clear();

@@ -129,7 +129,7 @@ class BulkCache {
         if (db.isServer())
             return; // the server keeps its own cache
         m_previous = NativeQuery::integers(db, QStringLiteral("PRAGMA cache_size"), {}).value(0);
-        NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -65536"));
+        NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -32768"));
     }
     ~BulkCache() {
         if (m_db.isServer())
