@@ -253,7 +253,7 @@ void takePictures(const QString& programFolder, const QString& folder, PictureDi
     table->post();
     principal->openRegister(1);
     child<QAbstractButton>(cadastro, "BtnHistorico")->click();
-    app.historico()->resize(900, 300);
+    app.historico()->resize(900, 420);
     save(app.historico(), folder + QStringLiteral("historico.png"));
     app.historico()->hide();
 

@@ -6,6 +6,7 @@
 #include "data/datamodule.h"
 #include "data/history.h"
 
+#include <QHash>
 #include <QHeaderView>
 
 namespace {
@@ -91,9 +92,23 @@ void HistoryWindow::fillDeleted() {
     ui.BtnRestaurar->setEnabled(m_deleted.rowCount() > 0);
 }
 
+// A field as the register titles it, its colon left out; the opposing party's fields, whose
+// titles repeat the client's, say whose they are, and so do the four annotation blocks.
 QString HistoryWindow::fieldTitle(const QString& field) const {
+    static const QHash<QString, QString> annotations = {
+        {QStringLiteral("AGE_ANOTACOES"), QStringLiteral("Anotações do autor")},
+        {QStringLiteral("AGE_ANOTACOESpro"), QStringLiteral("Anotações do processo")},
+        {QStringLiteral("AGE_ANOTACOESaud"), QStringLiteral("Anotações da audiência")},
+        {QStringLiteral("AGE_ANOTACOESpc"), QStringLiteral("Anotações da parte contrária")}};
+    if (annotations.contains(field))
+        return annotations.value(field);
     const TitleCatalogue::Entry* entry = TitleCatalogue::byField(field);
-    return entry ? m_titles(entry->id) : field;
+    QString title = entry ? m_titles(entry->id).trimmed() : field;
+    while (title.endsWith(u':'))
+        title.chop(1);
+    const bool opposing = field.endsWith(QStringLiteral("pc")) || field == u"AGE_PCONT" ||
+                          field == u"AGE_ADVCONT" || field == u"AGE_TELPCONT";
+    return opposing ? title.trimmed() + QStringLiteral(" (parte contrária)") : title.trimmed();
 }
 
 void HistoryWindow::BtnRestaurarClick() {
