@@ -163,7 +163,7 @@ NewBase::NewBase(const QString& path) : m_path(path), m_writing(std::make_unique
         // indexes are built once at the end, far faster than row by row.
         NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA journal_mode = OFF"));
         NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA synchronous = OFF"));
-        NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA cache_size = -65536"));
+        NativeQuery::exec(m_writing->db, QStringLiteral("PRAGMA cache_size = -16384"));
         Schema::create(m_writing->db, false);
         m_writing->writer.emplace(m_writing->db);
     } catch (const AppError&) {

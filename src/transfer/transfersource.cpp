@@ -121,35 +121,6 @@ qint64 TransferSource::currentOldNumber() const {
 
 namespace {
 
-// A larger page cache while many records are stored: the search keys' indexes are then
-// updated, or built, in memory and written once per block.
-class BulkCache {
-  public:
-    explicit BulkCache(const Database& db) : m_db(db) {
-        if (db.isServer())
-            return; // the server keeps its own cache
-        m_previous = NativeQuery::integers(db, QStringLiteral("PRAGMA cache_size"), {}).value(0);
-        NativeQuery::exec(db, QStringLiteral("PRAGMA cache_size = -32768"));
-    }
-    ~BulkCache() {
-        if (m_db.isServer())
-            return;
-        try {
-            NativeQuery::exec(m_db, QStringLiteral("PRAGMA cache_size = %1").arg(m_previous));
-        } catch (const AppError&) {
-            // The connection goes on with the larger cache.
-        }
-    }
-
-  private:
-    Database m_db;
-    qint64 m_previous = 0;
-};
-
-} // namespace
-
-namespace {
-
 // The record a batch refused, found again in the source: the source is left on it (a
 // table's list past it), and its values mapped for the message.
 RecordRefused refusedInBatch(TransferSource& source, const RecordWriter::BatchRefused& refused,
@@ -186,7 +157,6 @@ bool inOneGo(const TransferSource& source, const Database& db) {
 } // namespace
 
 int transferAll(TransferSource& source, const Database& db, const std::function<void(int)>& progress) {
-    BulkCache cache(db);
     const bool whole = inOneGo(source, db);
     const int blockSize = whole ? std::numeric_limits<int>::max() : kTransferBlock;
     int stored = 0;
