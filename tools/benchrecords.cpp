@@ -1,6 +1,7 @@
 #include "benchrecords.h"
 
 #include "data/columns.h"
+#include "data/legalnumbers.h"
 
 #include "common/apperror.h"
 
@@ -99,6 +100,16 @@ const QStringList& packetColumns() {
     return columns;
 }
 
+// A number whose check digits stand between head and tail, worked out as offices type them;
+// one in fifty keeps wrong ones, as a base of typed records does.
+QString withCheckDigits(QRandomGenerator& random, const QString& head, const QString& tail,
+                        LegalNumbers::Checked (*check)(const QString&)) {
+    const QString wrong = digits(random, 2);
+    if (random.bounded(50) == 0)
+        return head + wrong + tail;
+    return head + check(head + wrong + tail).expected + tail;
+}
+
 QString csvField(const QString& text) {
     return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
@@ -123,12 +134,15 @@ Schema::Record generateRecord(QRandomGenerator& random) {
         QStringLiteral("(%1) 9%2-%3").arg(digits(random, 2), digits(random, 4), digits(random, 4)));
     set("AGE_RG",
         digits(random, 2) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 1));
-    set("AGE_CIC",
-        digits(random, 3) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-' + digits(random, 2));
+    set("AGE_CIC", withCheckDigits(
+                       random, digits(random, 3) + u'.' + digits(random, 3) + u'.' + digits(random, 3) + u'-',
+                       QString(), LegalNumbers::taxpayer));
     set("AGE_ESTCIVIL", pick(random, kMarital));
     set("AGE_ADV", QStringLiteral("Dr. ") + personName(random));
-    set("AGE_PROC", digits(random, 7) + u'-' + digits(random, 2) + QStringLiteral(".20") + digits(random, 2) +
-                        QStringLiteral(".8.26.") + digits(random, 4));
+    set("AGE_PROC",
+        withCheckDigits(random, digits(random, 7) + u'-',
+                        QStringLiteral(".%1.8.26.").arg(random.bounded(2010, 2025)) + digits(random, 4),
+                        LegalNumbers::caseNumber));
     set("AGE_VARA", pick(random, kCourts));
     set("AGE_ACAO", pick(random, kActions));
     set("AGE_DATAPROC", dateText(random, 2010, 2024));

@@ -8,6 +8,7 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <algorithm>
 
 namespace {
 
@@ -17,8 +18,11 @@ QString shownTime(const QDateTime& when) {
 
 QList<QStandardItem*> row(const QStringList& texts) {
     QList<QStandardItem*> items;
-    for (const QString& text : texts)
-        items << new QStandardItem(text);
+    for (const QString& text : texts) {
+        auto* item = new QStandardItem(text);
+        item->setToolTip(text); // a long note is cut at its column's edge
+        items << item;
+    }
     return items;
 }
 
@@ -62,8 +66,14 @@ void HistoryWindow::showFor(qint64 code, const QString& name) {
     ui.Paginas->setCurrentIndex(code > 0 ? 0 : 1);
     show();
     raise();
-    for (QTableView* grid : {ui.DBHistorico, ui.DBExcluidos})
+    // Columns as wide as their texts, but none wider than a third of the window, so that
+    // "Antes" and "Depois" stay in sight beside each other; the newest change in view.
+    for (QTableView* grid : {ui.DBHistorico, ui.DBExcluidos}) {
         grid->resizeColumnsToContents();
+        for (int column = 0; column < grid->model()->columnCount(); ++column)
+            grid->setColumnWidth(column, std::min(grid->columnWidth(column), width() / 3));
+    }
+    ui.DBHistorico->scrollToBottom();
 }
 
 // One line per field an event holds; an event without fields is one line.
