@@ -113,12 +113,13 @@ QString HistoryWindow::fieldTitle(const QString& field) const {
     if (annotations.contains(field))
         return annotations.value(field);
     const TitleCatalogue::Entry* entry = TitleCatalogue::byField(field);
-    QString title = entry ? m_titles(entry->id).trimmed() : field;
+    QString title = (entry ? m_titles(entry->id) : field).trimmed();
     while (title.endsWith(u':'))
         title.chop(1);
+    title = title.trimmed();
     const bool opposing = field.endsWith(QStringLiteral("pc")) || field == u"AGE_PCONT" ||
                           field == u"AGE_ADVCONT" || field == u"AGE_TELPCONT";
-    return opposing ? title.trimmed() + QStringLiteral(" (parte contrária)") : title.trimmed();
+    return opposing ? title + QStringLiteral(" (parte contrária)") : title;
 }
 
 void HistoryWindow::BtnRestaurarClick() {
